@@ -1,0 +1,37 @@
+# Sources are collected by folder so that adding a unit needs no build edit.
+# Platform back ends sit in folders named after their platform; only the
+# host's are compiled.
+function(remorra_collect_sources out)
+  set(result "")
+  foreach(dir IN LISTS ARGN)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS
+      ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+    list(APPEND result ${found})
+  endforeach()
+  if(WIN32)
+    list(FILTER result EXCLUDE REGEX "/linux/")
+  else()
+    list(FILTER result EXCLUDE REGEX "/win32/")
+  endif()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Every folder below tests/, tools/ and bench/ with a CMakeLists.txt is added.
+function(remorra_add_child_dirs)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    get_filename_component(dir ${child} DIRECTORY)
+    add_subdirectory(${dir})
+  endforeach()
+endfunction()
+
+# A GoogleTest executable registered test by test with CTest.
+function(remorra_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE remorra_core GTest::gmock GTest::gtest_main ${T_LIBS})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "REMORRA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+endfunction()
