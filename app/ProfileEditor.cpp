@@ -1,0 +1,161 @@
+#include "app/ProfileEditor.h"
+
+#include "app/Config.h"
+#include "platform/os/Files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace remorra {
+
+namespace {
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool startsWithNoCase(const std::string& s, const std::string& prefix) {
+    if (prefix.size() > s.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (lower(s[i]) != lower(prefix[i])) return false;
+    return true;
+}
+
+bool endsWithNoCase(const std::string& s, const std::string& suffix) {
+    if (suffix.size() > s.size()) return false;
+    return startsWithNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+// The order a Windows folder listing gives: upper-cased byte order.
+bool listingOrder(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return upper(x) < upper(y); });
+}
+} // namespace
+
+std::string CheckProfileName(const std::string& name) {
+    if (name.empty()) return "The profile name is empty.";
+    if (name == "." || name == "..") return "The profile name cannot be \".\" or \"..\".";
+    for (char c : name) {
+        if (c == '/' || c == '\\') return "The profile name cannot contain a path separator.";
+        // Refused on one of our platforms' file systems.
+        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
+            return std::string("The profile name cannot contain the character '") +
+                   (static_cast<unsigned char>(c) < 0x20 ? std::string("control") : std::string(1, c)) + "'.";
+    }
+    if (name.back() == ' ' || name.back() == '.') return "The profile name cannot end in a blank or a dot.";
+    if (name.size() + 4 > 255) return "The profile name is too long.";
+    return {};
+}
+
+int CProfileEditor::FindString(const std::string& text) const {
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (startsWithNoCase(m_entries[i], text)) return static_cast<int>(i);
+    return -1;
+}
+
+void CProfileEditor::FillProfileList() {
+    if (FindString(kBuiltInProfile) < 0) m_entries.emplace_back(kBuiltInProfile);
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(ProfileFolder(), ec)) {
+        std::error_code dirEc;
+        if (e.is_directory(dirEc)) continue;
+        std::string file = e.path().filename().string();
+        if (endsWithNoCase(file, ".xml")) files.push_back(file);
+    }
+    std::sort(files.begin(), files.end(), listingOrder);
+    for (const std::string& file : files) {
+        // Up to the first ".xml", case-sensitive: NAME.XML gives the empty
+        // name, which matches the first entry and so is never added.
+        auto at = file.find(".xml");
+        std::string name = at == std::string::npos ? std::string() : file.substr(0, at);
+        if (FindString(name) < 0) m_entries.push_back(name);
+    }
+}
+
+void CProfileEditor::RestoreProfileSelection(int index) {
+    FillProfileList();
+    m_selection = (index >= 0 && index < static_cast<int>(m_entries.size())) ? index : 0;
+    SelectProfile();
+}
+
+void CProfileEditor::SelectProfile() {
+    if (m_selection < 0 || m_selection >= static_cast<int>(m_entries.size())) return;
+    const std::string text = m_entries[static_cast<std::size_t>(m_selection)];
+    if (text == kBuiltInProfile) {
+        keys.ClearKeyControls();
+        keys.EnableKeyControls(false);
+        keys.m_strProfileFile.clear();
+    } else {
+        keys.EnableKeyControls(true);
+        m_deleteEnabled = true;
+        keys.LoadProfileKeys(text + ".xml");
+    }
+    keys.ApplyKeys();
+    const std::string file = ConfigFilePath();
+    WriteConfigValue(file, "config", "selectplayernumber", std::to_string(m_selection));
+    WriteConfigValue(file, "Config", "Selectplayer", text);
+}
+
+os::FileResult CProfileEditor::SaveProfile() {
+    keys.ApplyKeys();
+    return keys.SaveProfileKeys();
+}
+
+std::string CProfileEditor::TemplatePath() const {
+    if (!templateOverride.empty()) return templateOverride;
+    std::string beside = os::programFolder() + "/Original.xml";
+    if (os::fileExists(beside)) return beside;
+    return os::installedDataFolder() + "/Original.xml";
+}
+
+bool CProfileEditor::NewProfile(const std::optional<std::string>& enteredName) {
+    if (!enteredName) return false;
+    if (std::string why = CheckProfileName(*enteredName); !why.empty()) {
+        m_box.show(why, m_title, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    std::string templ;
+    if (!os::readWholeFile(TemplatePath(), templ)) {
+        m_box.show("The profile template " + TemplatePath() + " cannot be read.", m_title,
+                   MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    // No installer creates these folders on a fresh account.
+    const std::string data = DataFolder();
+    const std::string folder = ProfileFolder();
+    if (!os::makeFolder(data) || !os::makeFolder(folder.substr(0, folder.size() - 1))) {
+        m_box.show("The profile folder " + folder + " cannot be created.", m_title, MsgButtons::Ok,
+                   MsgIcon::Error);
+        return false;
+    }
+    const std::string target = folder + *enteredName + ".xml";
+    if (os::fileExists(target) &&
+        m_box.show("The profile \"" + *enteredName + "\" already exists. Replace it with an empty profile?",
+                   "Info", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return false;
+    if (os::FileResult r = os::writeFileAtomically(target, templ); !r) {
+        m_box.show(r.error, m_title, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    FillProfileList();
+    return true;
+}
+
+bool CProfileEditor::DeleteProfile() {
+    if (m_box.show("Are you sure to delete this profile!", "Info", MsgButtons::OkCancel,
+                   MsgIcon::Question) != MsgResult::Ok)
+        return false;
+    bool removed = false;
+    if (m_selection >= 0 && m_selection < static_cast<int>(m_entries.size())) {
+        const std::string& text = m_entries[static_cast<std::size_t>(m_selection)];
+        // Entries come from the listing, but never let one reach outside.
+        if (CheckProfileName(text).empty()) removed = std::remove((ProfileFolder() + text + ".xml").c_str()) == 0;
+    }
+    m_entries.clear();
+    m_selection = -1;
+    FillProfileList();
+    return removed;
+}
+
+} // namespace remorra

@@ -1,0 +1,60 @@
+#pragma once
+// The profile editor's decisions without its view: the combo box is a list
+// of strings with a selected position, the hot-key fields live in the slots
+// of CProfileKeys. A Qt view mirrors this state and forwards its commands.
+#include "app/MessageBox.h"
+#include "keys/ProfileKeys.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace remorra {
+
+inline constexpr const char* kBuiltInProfile = "MCE(Quorbel Default Setting)";
+
+// Why a new profile name is refused; empty when it is acceptable.
+std::string CheckProfileName(const std::string& name);
+
+class CProfileEditor {
+public:
+    CProfileEditor(IMessageBox& box, std::string title)
+        : keys(box, title), m_box(box), m_title(std::move(title)) {}
+
+    void FillProfileList();
+    // Out-of-range positions (profiles deleted outside the program) fall back
+    // to the built-in entry.
+    void RestoreProfileSelection(int index);
+    void SelectProfile();
+    void SelectProfileAt(int index) { m_selection = index; SelectProfile(); }
+    void ApplyKeys() { keys.ApplyKeys(); }
+    os::FileResult SaveProfile();
+    // `enteredName`: the name dialog's text, nullopt when it was cancelled.
+    // Returns true when a profile file was created or replaced.
+    bool NewProfile(const std::optional<std::string>& enteredName);
+    bool DeleteProfile();
+
+    // First entry beginning with `text`, ignoring case (the combo box's
+    // find-string rule); -1 when none.
+    int FindString(const std::string& text) const;
+
+    const std::vector<std::string>& entries() const { return m_entries; }
+    int selection() const { return m_selection; } // -1 = none
+    bool deleteEnabled() const { return m_deleteEnabled; }
+
+    // Template beside the program, else in the installed data folder; tests
+    // may point elsewhere.
+    std::string TemplatePath() const;
+    std::string templateOverride;
+
+    CProfileKeys keys;
+
+private:
+    IMessageBox& m_box;
+    std::string m_title;
+    std::vector<std::string> m_entries;
+    int m_selection = -1;
+    bool m_deleteEnabled = true;
+};
+
+} // namespace remorra

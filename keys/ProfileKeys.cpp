@@ -1,0 +1,122 @@
+#include "keys/ProfileKeys.h"
+
+#include "app/Config.h"
+#include "keys/XMLParse.h"
+
+namespace remorra {
+
+// Slot indices follow the main window's declaration order.
+const std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys = {{
+    {"Power", "Power/Off:", 1001, 0},   {"Mode", "Mode:", 1006, 2},
+    {"Mute", "Mute:", 1004, 1},         {"Menu", "Menu:", 1013, 3},
+    {"CHLUp", "CHL+:", 1007, 4},        {"CHLDown", "CHL -:", 1008, 5},
+    {"VOLUp", "VOL+:", 1014, 6},        {"VOLDown", "VOL -:", 1015, 7},
+    {"Zoom", "Zoom:", 1009, 8},         {"Fav", "Fav:", 1016, 9},
+    {"EPG", "EPG:", 1010, 10},          {"Pause", "Pause:", 1017, 11},
+    {"Record", "Record:", 1011, 12},    {"Recall", "Back/Recall:", 1018, 13},
+    {"SUB", "SUB:", 1012, 14},          {"SNAP", "SNAP:", 1019, 15},
+    {"Exit", "Exit:", 1005, 16},        {"Clear", "Clear:", 1024, 17},
+    {"Play", "Play:", 1025, 18},        {"Stop", "Stop:", 1026, 19},
+    {"Replay", "Replay:", 1029, 20},    {"REW", "REW:", 1027, 21},
+    {"FWD", "FWD:", 1028, 22},          {"Skip", "Skip:", 1030, 23},
+    {"RecordedTV", "Recorded TV:", 1023, 24},
+}};
+
+namespace {
+void readBinding(const XMLParse& xml, XMLParse::Node key, KeyBinding& b) {
+    b.Shift = xml.GetNodeBool(xml.SelectNode(key, "Shift")) ? 1 : 0;
+    b.Ctrl = xml.GetNodeBool(xml.SelectNode(key, "Ctrl")) ? 1 : 0;
+    b.Alt = xml.GetNodeBool(xml.SelectNode(key, "Alt")) ? 1 : 0;
+    b.VirtualKey = static_cast<std::uint32_t>(xml.GetNodeInt(xml.SelectNode(key, "VirtualKey")));
+    b.Modifiers = static_cast<std::uint32_t>(xml.GetNodeInt(xml.SelectNode(key, "Modifiers")));
+}
+
+void writeBinding(XMLParse& xml, XMLParse::Node key, const KeyBinding& b) {
+    // A missing key element gives none for every child, which SetNodeInt skips.
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Shift") : XMLParse::Node{}, b.Shift);
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Ctrl") : XMLParse::Node{}, b.Ctrl);
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Alt") : XMLParse::Node{}, b.Alt);
+    xml.SetNodeInt(key ? xml.SelectNode(key, "VirtualKey") : XMLParse::Node{},
+                   static_cast<std::int32_t>(b.VirtualKey));
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Modifiers") : XMLParse::Node{},
+                   static_cast<std::int32_t>(b.Modifiers));
+}
+
+XMLParse::Node keyElement(const XMLParse& xml, const char* name) {
+    XMLParse::Node root = xml.SelectNode({}, "RemoteSetting");
+    return root ? xml.SelectNode(root, name) : XMLParse::Node{};
+}
+} // namespace
+
+std::string CProfileKeys::profilePath() const { return ProfileFolder() + m_strProfileFile; }
+
+void CProfileKeys::reportLoadError() {
+    m_box.show("Load Config error!", m_title, MsgButtons::Ok, MsgIcon::None);
+}
+
+void CProfileKeys::LoadKeyBinding(const char* keyName, KeyBinding& binding) {
+    XMLParse xml;
+    if (!xml.Load(profilePath().c_str())) {
+        reportLoadError();
+        return;
+    }
+    KeyBinding b;
+    readBinding(xml, keyElement(xml, keyName), b);
+    binding = b;
+}
+
+void CProfileKeys::SaveKeyBinding(const char* keyName, KeyBinding binding) {
+    if (m_strProfileFile.empty()) return;
+    XMLParse xml;
+    const std::string path = profilePath();
+    if (!xml.Load(path.c_str())) {
+        reportLoadError();
+        return;
+    }
+    writeBinding(xml, keyElement(xml, keyName), binding);
+    xml.Save(path);
+}
+
+void CProfileKeys::LoadProfileKeys(const std::string& fileName) {
+    m_strProfileFile = fileName;
+    for (const ProfileKeyInfo& k : kProfileKeys) {
+        EditorSlot& s = slots[k.slot];
+        LoadKeyBinding(k.element, s.binding);
+        s.field.virtualKey = s.binding.VirtualKey & 0xFF;
+        s.field.modifiers = s.binding.Modifiers & 0xFF;
+    }
+}
+
+os::FileResult CProfileKeys::SaveProfileKeys() {
+    if (m_strProfileFile.empty()) return {};
+    XMLParse xml;
+    const std::string path = profilePath();
+    if (!xml.Load(path.c_str())) {
+        reportLoadError();
+        return {"cannot load '" + path + "'"};
+    }
+    for (const ProfileKeyInfo& k : kProfileKeys)
+        writeBinding(xml, keyElement(xml, k.element), slots[k.slot].binding);
+    return xml.SaveWithError(path);
+}
+
+void CProfileKeys::ApplyKeys() {
+    for (EditorSlot& s : slots) {
+        const std::uint32_t m = s.field.modifiers;
+        s.binding.Shift = (m & KeyBinding::kModShift) ? 1 : 0;
+        s.binding.Ctrl = (m & KeyBinding::kModCtrl) ? 1 : 0;
+        s.binding.Alt = (m & KeyBinding::kModAlt) ? 1 : 0;
+        s.binding.VirtualKey = s.field.virtualKey;
+        s.binding.Modifiers = m;
+    }
+}
+
+void CProfileKeys::ClearKeyControls() {
+    for (EditorSlot& s : slots) s.field.virtualKey = s.field.modifiers = 0;
+}
+
+void CProfileKeys::EnableKeyControls(bool enable) {
+    for (EditorSlot& s : slots) s.field.enabled = enable;
+}
+
+} // namespace remorra

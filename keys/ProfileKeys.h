@@ -1,0 +1,64 @@
+#pragma once
+// The 25 key slots of the main window and their profile file: load and save
+// of bindings through XMLParse. Reports go through the message box seam.
+#include "app/MessageBox.h"
+#include "keys/KeyBinding.h"
+#include "platform/os/Files.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace remorra {
+
+inline constexpr std::size_t kKeySlotCount = 25;
+
+// A hot-key field as the editor's logic sees it; the Qt view mirrors it.
+struct HotKeyField {
+    std::uint32_t virtualKey = 0; // low 8 bits as the control holds them
+    std::uint32_t modifiers = 0;
+    bool enabled = true;
+};
+
+struct EditorSlot {
+    HotKeyField field;
+    KeyBinding binding;
+};
+
+struct ProfileKeyInfo {
+    const char* element;   // profile key name
+    const char* label;     // editor label
+    int controlId;
+    std::size_t slot;      // index into the slots (declaration order)
+};
+// In load and save order.
+extern const std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys;
+
+class CProfileKeys {
+public:
+    CProfileKeys(IMessageBox& box, std::string title) : m_box(box), m_title(std::move(title)) {}
+
+    void LoadKeyBinding(const char* keyName, KeyBinding& binding);
+    void SaveKeyBinding(const char* keyName, KeyBinding binding);
+    void LoadProfileKeys(const std::string& fileName);
+    // One load, all 25 keys set, one whole-file replace. Nothing is written
+    // when no profile is current; the error text is empty on success.
+    os::FileResult SaveProfileKeys();
+
+    // Fields -> bindings, flags derived from the modifier bits.
+    void ApplyKeys();
+    void ClearKeyControls();
+    void EnableKeyControls(bool enable);
+
+    std::array<EditorSlot, kKeySlotCount> slots{};
+    std::string m_strProfileFile; // e.g. "Movie.xml", empty = none current
+
+private:
+    std::string profilePath() const;
+    void reportLoadError();
+
+    IMessageBox& m_box;
+    std::string m_title;
+};
+
+} // namespace remorra

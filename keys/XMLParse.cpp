@@ -1,0 +1,71 @@
+#include "keys/XMLParse.h"
+
+#include <climits>
+#include <sstream>
+
+namespace remorra {
+std::int32_t AtoiLike(const char* s) {
+    if (!s) return 0;
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
+    bool neg = false;
+    if (*s == '+' || *s == '-') neg = *s++ == '-';
+    long long v = 0;
+    for (; *s >= '0' && *s <= '9'; ++s)
+        if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (*s - '0');
+    if (neg) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    if (v < INT_MIN) v = INT_MIN;
+    return static_cast<std::int32_t>(v);
+}
+} // namespace remorra
+
+namespace {
+void appendText(pugi::xml_node n, std::string& out) {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) out += c.value();
+        else if (c.type() == pugi::node_element) appendText(c, out);
+    }
+}
+} // namespace
+
+bool XMLParse::Load(const char* path) {
+    if (!path) return false;
+    m_document.reset();
+    pugi::xml_parse_result r =
+        m_document.load_file(path, pugi::parse_full | pugi::parse_ws_pcdata);
+    m_loaded = static_cast<bool>(r);
+    if (!m_loaded) m_document.reset();
+    return m_loaded;
+}
+
+XMLParse::Node XMLParse::SelectNode(Node parent, const char* name) const {
+    if (!m_loaded || !name) return {};
+    Node from = parent ? parent : m_document.root();
+    return from.child(name);
+}
+
+std::int32_t XMLParse::GetNodeInt(Node element) const {
+    if (!element) return 0;
+    std::string text;
+    appendText(element, text);
+    return remorra::AtoiLike(text.c_str());
+}
+
+bool XMLParse::SetNodeInt(Node element, std::int32_t value) {
+    if (!element) return false;
+    while (element.first_child()) element.remove_child(element.first_child());
+    element.append_child(pugi::node_pcdata).set_value(std::to_string(value).c_str());
+    return true;
+}
+
+remorra::os::FileResult XMLParse::SaveWithError(const std::string& path) {
+    if (!m_loaded) return {"no document loaded"};
+    std::ostringstream out;
+    // Raw output: the whitespace nodes kept at load time carry the layout.
+    // pugixml drops whitespace outside the root, so top-level nodes go one a line.
+    for (pugi::xml_node n = m_document.first_child(); n; n = n.next_sibling()) {
+        n.print(out, "", pugi::format_raw, pugi::encoding_utf8);
+        out << '\n';
+    }
+    return remorra::os::writeFileAtomically(path, out.str());
+}
