@@ -1,0 +1,34 @@
+#include "app/ChooseDevice.h"
+
+#include "app/Config.h"
+#include "app/Options.h"
+
+namespace remorra {
+
+void CChooseDeviceLogic::OnInitDialog(const std::vector<std::string>& discoveredNames) {
+    m_devices.insert(m_devices.end(), discoveredNames.begin(), discoveredNames.end());
+    // The list box is rebuilt by each run of the dialog window.
+    m_entries.clear();
+    m_selection = -1;
+    const std::string file = ConfigFilePath();
+    const int remember = ReadConfigInt(file, "Config", "bRememberDevice");
+    m_chosenText = ReadConfigValue(file, "Config", "strDevName");
+    if (m_devices.empty() || remember != 0) return;
+    for (std::size_t i = 0; i < m_devices.size(); ++i) {
+        std::string text = DeviceDisplayText(static_cast<int>(i), m_devices[i]);
+        if (text.find("Quorbel") == std::string::npos) continue;
+        m_entries.push_back({std::move(text), static_cast<int>(i)});
+        ++m_listedCount;
+    }
+    if (!m_entries.empty()) m_selection = 0;
+}
+
+void CChooseDeviceLogic::OnOK() {
+    if (m_entries.empty()) m_listedCount = 0;
+    if (m_selection >= 0 && m_selection < static_cast<int>(m_entries.size())) {
+        m_chosenIndex = m_entries[static_cast<std::size_t>(m_selection)].itemData;
+        m_chosenText = m_entries[static_cast<std::size_t>(m_selection)].text;
+    }
+}
+
+} // namespace remorra
