@@ -24,22 +24,22 @@ const std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys = {{
 
 namespace {
 void readBinding(const XMLParse& xml, XMLParse::Node key, KeyBinding& b) {
-    b.Shift = xml.GetNodeBool(xml.SelectNode(key, "Shift")) ? 1 : 0;
-    b.Ctrl = xml.GetNodeBool(xml.SelectNode(key, "Ctrl")) ? 1 : 0;
-    b.Alt = xml.GetNodeBool(xml.SelectNode(key, "Alt")) ? 1 : 0;
-    b.VirtualKey = static_cast<std::uint32_t>(xml.GetNodeInt(xml.SelectNode(key, "VirtualKey")));
-    b.Modifiers = static_cast<std::uint32_t>(xml.GetNodeInt(xml.SelectNode(key, "Modifiers")));
+    b.m_bShift = xml.GetNodeBool(xml.SelectNode(key, "Shift")) ? 1 : 0;
+    b.m_bCtrl = xml.GetNodeBool(xml.SelectNode(key, "Ctrl")) ? 1 : 0;
+    b.m_bAlt = xml.GetNodeBool(xml.SelectNode(key, "Alt")) ? 1 : 0;
+    b.m_dwVirtualKey = static_cast<std::uint32_t>(xml.GetNodeInt(xml.SelectNode(key, "VirtualKey")));
+    b.m_dwModifiers = static_cast<std::uint32_t>(xml.GetNodeInt(xml.SelectNode(key, "Modifiers")));
 }
 
 void writeBinding(XMLParse& xml, XMLParse::Node key, const KeyBinding& b) {
     // A missing key element gives none for every child, which SetNodeInt skips.
-    xml.SetNodeInt(key ? xml.SelectNode(key, "Shift") : XMLParse::Node{}, b.Shift);
-    xml.SetNodeInt(key ? xml.SelectNode(key, "Ctrl") : XMLParse::Node{}, b.Ctrl);
-    xml.SetNodeInt(key ? xml.SelectNode(key, "Alt") : XMLParse::Node{}, b.Alt);
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Shift") : XMLParse::Node{}, b.m_bShift);
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Ctrl") : XMLParse::Node{}, b.m_bCtrl);
+    xml.SetNodeInt(key ? xml.SelectNode(key, "Alt") : XMLParse::Node{}, b.m_bAlt);
     xml.SetNodeInt(key ? xml.SelectNode(key, "VirtualKey") : XMLParse::Node{},
-                   static_cast<std::int32_t>(b.VirtualKey));
+                   static_cast<std::int32_t>(b.m_dwVirtualKey));
     xml.SetNodeInt(key ? xml.SelectNode(key, "Modifiers") : XMLParse::Node{},
-                   static_cast<std::int32_t>(b.Modifiers));
+                   static_cast<std::int32_t>(b.m_dwModifiers));
 }
 
 XMLParse::Node keyElement(const XMLParse& xml, const char* name) {
@@ -82,8 +82,8 @@ void CProfileKeys::LoadProfileKeys(const std::string& fileName) {
     for (const ProfileKeyInfo& k : kProfileKeys) {
         EditorSlot& s = slots[k.slot];
         LoadKeyBinding(k.element, s.binding);
-        s.field.virtualKey = s.binding.VirtualKey & 0xFF;
-        s.field.modifiers = s.binding.Modifiers & 0xFF;
+        s.field.virtualKey = s.binding.m_dwVirtualKey & 0xFF;
+        s.field.modifiers = s.binding.m_dwModifiers & 0xFF;
     }
 }
 
@@ -101,14 +101,7 @@ os::FileResult CProfileKeys::SaveProfileKeys() {
 }
 
 void CProfileKeys::ApplyKeys() {
-    for (EditorSlot& s : slots) {
-        const std::uint32_t m = s.field.modifiers;
-        s.binding.Shift = (m & KeyBinding::kModShift) ? 1 : 0;
-        s.binding.Ctrl = (m & KeyBinding::kModCtrl) ? 1 : 0;
-        s.binding.Alt = (m & KeyBinding::kModAlt) ? 1 : 0;
-        s.binding.VirtualKey = s.field.virtualKey;
-        s.binding.Modifiers = m;
-    }
+    for (EditorSlot& s : slots) s.binding = KeyBinding::FromHotKey(s.field.virtualKey, s.field.modifiers);
 }
 
 void CProfileKeys::ClearKeyControls() {

@@ -7,10 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <regex>
 
 namespace fs = std::filesystem;
 using namespace remorra;
+
+namespace {
+auto fields(const KeyBinding& b) {
+    return std::make_tuple(b.m_bCtrl, b.m_bAlt, b.m_bShift, b.m_dwVirtualKey, b.m_dwModifiers);
+}
+} // namespace
 
 namespace {
 // A whole profile with every value 0 except what `edit` changes.
@@ -58,13 +65,13 @@ TEST_F(ProfileFixture, ModifiersDecideFlagsAfterApply) {
     EXPECT_TRUE(box.shown.empty());
     EXPECT_EQ(slot("Power").field.virtualKey, 65u);
     EXPECT_EQ(slot("Power").field.modifiers, 3u);
-    EXPECT_EQ(slot("Power").binding.Alt, 1) << "as loaded, before apply";
+    EXPECT_EQ(slot("Power").binding.m_bAlt, 1) << "as loaded, before apply";
     keys.ApplyKeys();
     const KeyBinding& b = slot("Power").binding;
-    EXPECT_EQ(b.Ctrl, 1);
-    EXPECT_EQ(b.Shift, 1);
-    EXPECT_EQ(b.Alt, 0);
-    EXPECT_EQ(b.VirtualKey, 65u);
+    EXPECT_EQ(b.m_bCtrl, 1);
+    EXPECT_EQ(b.m_bShift, 1);
+    EXPECT_EQ(b.m_bAlt, 0);
+    EXPECT_EQ(b.m_dwVirtualKey, 65u);
 }
 
 TEST_F(ProfileFixture, FlagTextParsesAsLeadingDecimal) {
@@ -72,8 +79,8 @@ TEST_F(ProfileFixture, FlagTextParsesAsLeadingDecimal) {
     for (auto& c : cases) {
         setPower(std::string("<Shift>") + c.text + "</Shift>");
         keys.LoadProfileKeys("Movie.xml");
-        EXPECT_EQ(slot("Power").binding.Shift, c.flag) << c.text;
-        EXPECT_EQ(slot("Power").binding.VirtualKey, 0u) << "missing elements read 0";
+        EXPECT_EQ(slot("Power").binding.m_bShift, c.flag) << c.text;
+        EXPECT_EQ(slot("Power").binding.m_dwVirtualKey, 0u) << "missing elements read 0";
     }
 }
 
@@ -83,7 +90,7 @@ TEST_F(ProfileFixture, MissingZoomLoadsAsNoKeyAndSurvivesSave) {
     put(text);
     keys.slots[kProfileKeys[8].slot].binding = {1, 1, 1, 90, 7};
     keys.LoadProfileKeys("Movie.xml");
-    EXPECT_EQ(slot("Zoom").binding, KeyBinding{});
+    EXPECT_EQ(fields(slot("Zoom").binding), fields(KeyBinding{}));
     keys.slots[kProfileKeys[0].slot].field = {80, 6, true};
     keys.slots[kProfileKeys[8].slot].field = {90, 2, true};
     keys.ApplyKeys();
@@ -114,7 +121,7 @@ TEST_F(ProfileFixture, UnreadableProfileReportsAndKeepsBindings) {
     ASSERT_EQ(box.shown.size(), kKeySlotCount);
     EXPECT_EQ(box.shown[0].text, "Load Config error!");
     EXPECT_EQ(box.shown[0].caption, "Remorra");
-    EXPECT_EQ(keys.slots[0].binding.VirtualKey, 65u);
+    EXPECT_EQ(keys.slots[0].binding.m_dwVirtualKey, 65u);
     EXPECT_EQ(keys.slots[0].field.virtualKey, 65u) << "the field shows the unchanged binding";
     EXPECT_FALSE(keys.SaveProfileKeys());
     EXPECT_EQ(get(), "<RemoteSetting>");
