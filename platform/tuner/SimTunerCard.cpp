@@ -1,0 +1,360 @@
+#include "platform/tuner/SimTunerCard.h"
+
+#include "platform/os/TimeService.h"
+#include "platform/os/VirtualTimeService.h"
+#include "platform/tuner/KsWire.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace remorra::tuner {
+namespace {
+
+bool allZero(std::span<const std::uint8_t> bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+std::int64_t nowTicks() { return os::timeService().counter(); }
+
+// Pin and source behind a legacy event id; false for ids the driver lacks.
+bool legacyEventPin(std::uint32_t id, std::uint8_t& pin, std::uint32_t& source)
+{
+    static constexpr std::uint8_t pins[4] = {23, 22, 18, 16};
+    if (id > 7)
+        return false;
+    pin = pins[id / 2];
+    source = id % 2;
+    return true;
+}
+
+} // namespace
+
+SimTunerCard::SimTunerCard() : SimTunerCard(Options{}) {}
+
+SimTunerCard::SimTunerCard(Options options) : m_options(options)
+{
+    for (auto& w : m_written)
+        w.store(1);
+}
+
+SimTunerCard::~SimTunerCard()
+{
+    m_stopPlayer.store(true);
+    joinPlayer();
+}
+
+void SimTunerCard::refuse(SimRequest kind, bool on) { m_refuse[static_cast<int>(kind)].store(on); }
+
+void SimTunerCard::loseInterfaces(bool propertySet, bool control)
+{
+    m_lostPropertySet.store(propertySet);
+    m_lostControl.store(control);
+}
+
+HResult SimTunerCard::note(SimRequest kind, std::span<const std::uint8_t> request, std::span<const std::uint8_t> data,
+                           bool ok)
+{
+    std::lock_guard lock(m_mutex);
+    Seen& s = m_seen[static_cast<int>(kind)];
+    s.requestSize = std::min(request.size(), s.request.size());
+    std::copy_n(request.begin(), s.requestSize, s.request.begin());
+    s.dataSize = std::min(data.size(), s.data.size());
+    std::copy_n(data.begin(), s.dataSize, s.data.begin());
+    ok = ok && !refusing(kind);
+    ++(ok ? s.accepted : s.refused);
+    return ok ? kOk : kInvalidArg;
+}
+
+int SimTunerCard::accepted(SimRequest kind) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_seen[static_cast<int>(kind)].accepted;
+}
+
+int SimTunerCard::refused(SimRequest kind) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_seen[static_cast<int>(kind)].refused;
+}
+
+std::vector<std::uint8_t> SimTunerCard::lastRequest(SimRequest kind) const
+{
+    std::lock_guard lock(m_mutex);
+    const Seen& s = m_seen[static_cast<int>(kind)];
+    return {s.request.begin(), s.request.begin() + static_cast<std::ptrdiff_t>(s.requestSize)};
+}
+
+std::vector<std::uint8_t> SimTunerCard::lastData(SimRequest kind) const
+{
+    std::lock_guard lock(m_mutex);
+    const Seen& s = m_seen[static_cast<int>(kind)];
+    return {s.data.begin(), s.data.begin() + static_cast<std::ptrdiff_t>(s.dataSize)};
+}
+
+std::size_t SimTunerCard::registrations() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<std::size_t>(
+        std::count_if(m_regs.begin(), m_regs.end(), [](const Registration& r) { return r.record != nullptr; }));
+}
+
+std::uint8_t SimTunerCard::writtenLevel(std::uint8_t pin) const { return pin < 32 ? m_written[pin].load() : 0; }
+
+std::uint8_t SimTunerCard::levelOf(std::uint8_t pin) const
+{
+    if (pin == m_options.irPin)
+        return irLevel();
+    return pin < 32 ? m_written[pin].load() : 1;
+}
+
+HResult SimTunerCard::propertySet(const Guid& set, std::uint32_t id, std::span<const std::uint8_t> instance,
+                                  std::span<const std::uint8_t> data)
+{
+    const bool ok = offersPropertySet() && set == kLegacyGpioSet && id == 0 &&
+                    instance.size() == kLegacySetInstanceSize && allZero(instance.subspan(1)) && data.size() == 1 &&
+                    instance[0] < 32;
+    const HResult hr = note(SimRequest::LegacySetPin, instance, data, ok);
+    if (succeeded(hr))
+        m_written[instance[0]].store(data[0]);
+    return hr;
+}
+
+HResult SimTunerCard::propertyGet(const Guid& set, std::uint32_t id, std::span<const std::uint8_t> instance,
+                                  std::span<std::uint8_t> data, std::uint32_t* returned)
+{
+    const bool ok = offersPropertySet() && set == kLegacyGpioSet && id == 0 &&
+                    instance.size() == kLegacyGetInstanceSize && allZero(instance.subspan(1)) && data.size() == 1;
+    const HResult hr = note(SimRequest::LegacyGetPin, instance, data, ok);
+    if (succeeded(hr)) {
+        data[0] = levelOf(instance[0]);
+        if (returned)
+            *returned = 1;
+    }
+    return hr;
+}
+
+HResult SimTunerCard::ksProperty(std::span<const std::uint8_t> request, std::span<std::uint8_t> data,
+                                 std::uint32_t* returned)
+{
+    if (!offersControl() || request.size() < 28)
+        return kNoInterface;
+    const std::uint8_t* r = request.data();
+    const Guid set = getGuid(r);
+    const std::uint32_t id = get32(r + 16);
+    const std::uint32_t flags = get32(r + 20);
+    const std::uint32_t kind = get32(r + 24);
+    const bool cardHasId = m_options.implementationId != 0;
+
+    if (set == kProbeSet) {
+        // Bytes 30-31 and 36-39 are left unset by the caller and not read.
+        const bool ok = request.size() == kProbeRequestSize && id == 0 && flags == kPropertyTypeGet && kind == 3 &&
+                        data.size() == 1;
+        const HResult hr = note(SimRequest::Probe, request, data, ok);
+        if (!succeeded(hr))
+            return hr;
+        const bool match = cardHasId && get16(r + 28) == m_options.implementationId;
+        data[0] = match ? 1 : 0;
+        if (returned)
+            *returned = 1;
+        return match ? kOk : kNotFound;
+    }
+    if (set != kChipGpioSet || request.size() < 32)
+        return note(SimRequest::ChipGetPin, request, data, false);
+    const bool header = kind == 2 && cardHasId && get16(r + 28) == m_options.implementationId && r[30] == 1;
+    if (id == 1) {
+        const bool ok = header && request.size() == kChipGetRequestSize && flags == kPropertyTypeGet &&
+                        data.size() == 1 && r[31] < 32;
+        const HResult hr = note(SimRequest::ChipGetPin, request, data, ok);
+        if (succeeded(hr)) {
+            data[0] = levelOf(r[31]);
+            if (returned)
+                *returned = 1;
+        }
+        return hr;
+    }
+    const bool ok = header && id == 0 && request.size() == kChipDirectionRequestSize && flags == kPropertyTypeSet &&
+                    r[31] == 0 && allZero(request.subspan(36, 4)) && data.size() == 4;
+    const HResult hr = note(SimRequest::ChipPinDirection, request, data, ok);
+    if (succeeded(hr)) {
+        m_directionMask.store(get32(r + 32));
+        m_directionValue.store(get32(data.data()));
+    }
+    return hr;
+}
+
+HResult SimTunerCard::ksEvent(std::span<const std::uint8_t> request, std::span<std::uint8_t> eventData,
+                              std::uint32_t* returned)
+{
+    if (!offersControl())
+        return kNoInterface;
+    if (returned)
+        *returned = 0;
+    if (request.empty()) {
+        // Disabling names the registration by the very record it was made with.
+        const bool shape = eventData.size() == kDisableEventDataSize && get32(eventData.data()) == kEventfEventHandle;
+        bool found = false;
+        if (shape && !refusing(SimRequest::EventDisable)) {
+            std::lock_guard lock(m_mutex);
+            for (auto& reg : m_regs)
+                if (reg.record == eventData.data()) {
+                    reg = Registration{};
+                    found = true;
+                }
+        }
+        return note(SimRequest::EventDisable, request, eventData, shape && found);
+    }
+    const std::uint8_t* r = request.data();
+    const std::uint8_t* d = eventData.data();
+    bool ok = request.size() == kEventRequestSize && get32(r + 20) == kEventTypeEnable && eventData.size() >= 16 &&
+              get32(d) == kEventfEventHandle && get32(d + 4) != 0 && get32(d + 8) == 0 && get32(d + 12) == 0;
+    Registration reg;
+    if (ok) {
+        const Guid set = getGuid(r);
+        reg.eventId = get32(r + 16);
+        reg.record = d;
+        reg.handle = get32(d + 4);
+        reg.sinceTicks = nowTicks();
+        std::uint8_t pin = 0;
+        std::uint32_t source = 0;
+        if (set == kLegacyEventSet) {
+            ok = eventData.size() == kLegacyEventDataSize && legacyEventPin(reg.eventId, pin, source);
+        } else if (set == kChipEventSet) {
+            reg.chip = true;
+            ok = eventData.size() == kChipEventDataSize && reg.eventId < 32 && d[16] == reg.eventId &&
+                 allZero(eventData.subspan(17));
+        } else {
+            ok = false;
+        }
+    }
+    if (ok && !refusing(SimRequest::EventEnable)) {
+        std::lock_guard lock(m_mutex);
+        auto slot = std::find_if(m_regs.begin(), m_regs.end(),
+                                 [&](const Registration& x) { return x.record == d && x.eventId == reg.eventId; });
+        if (slot == m_regs.end())
+            slot = std::find_if(m_regs.begin(), m_regs.end(), [](const Registration& x) { return !x.record; });
+        if (slot == m_regs.end())
+            ok = false;
+        else
+            *slot = reg;
+    }
+    return note(SimRequest::EventEnable, request, eventData, ok);
+}
+
+void SimTunerCard::load(const std::vector<std::uint32_t>& durationsUs, std::int64_t startTicks)
+{
+    const std::int64_t freq = os::timeService().frequency();
+    m_edges.clear();
+    std::int64_t us = 0;
+    for (std::uint32_t d : durationsUs) {
+        m_edges.push_back(startTicks + us * freq / 1'000'000);
+        us += d;
+    }
+    // A timeline ending in a pulse still ends that burst.
+    if (m_edges.size() % 2)
+        m_edges.push_back(startTicks + us * freq / 1'000'000);
+}
+
+std::uint8_t SimTunerCard::irLevel() const
+{
+    const std::int64_t now = nowTicks();
+    const auto passed = std::upper_bound(m_edges.begin(), m_edges.end(), now) - m_edges.begin();
+    return passed % 2 ? 0 : 1;
+}
+
+int SimTunerCard::signalEdge(std::size_t edge, os::EventHandle* out, int max)
+{
+    if (!m_signalling.load())
+        return 0;
+    const std::uint32_t source = edge % 2;
+    const std::int64_t at = m_edges[edge];
+    int n = 0;
+    std::lock_guard lock(m_mutex);
+    for (const auto& reg : m_regs) {
+        if (!reg.record || reg.sinceTicks > at)
+            continue;
+        bool hit = false;
+        if (reg.chip) {
+            // The chip signals a pin's change at the start of each burst.
+            hit = reg.eventId == m_options.irPin && source == 0;
+        } else {
+            std::uint8_t pin = 0;
+            std::uint32_t src = 0;
+            hit = legacyEventPin(reg.eventId, pin, src) && pin == m_options.irPin && src == source;
+        }
+        if (hit && os::setEvent(reg.handle) && n < max)
+            out[n++] = reg.handle;
+    }
+    return n;
+}
+
+void SimTunerCard::fire(std::uint32_t source)
+{
+    // A one-off edge at the current instant.
+    if (!m_signalling.load())
+        return;
+    std::lock_guard lock(m_mutex);
+    for (const auto& reg : m_regs) {
+        if (!reg.record)
+            continue;
+        std::uint8_t pin = 0;
+        std::uint32_t src = 0;
+        const bool hit = reg.chip ? (reg.eventId == m_options.irPin && source == 0)
+                                  : (legacyEventPin(reg.eventId, pin, src) && pin == m_options.irPin && src == source);
+        if (hit)
+            os::setEvent(reg.handle);
+    }
+}
+
+void SimTunerCard::replay(os::VirtualTimeService& clock)
+{
+    std::size_t k = 0;
+    os::EventHandle pending[16];
+    while (k < m_edges.size()) {
+        if (m_edges[k] > clock.nowTicks())
+            clock.advanceTo(m_edges[k]);
+        int n = signalEdge(k++, pending, 16);
+        // Edges the clock passed while the interrupt thread was busy (its
+        // sleeps move virtual time) land on already-pending events.
+        for (;;) {
+            for (int i = 0; i < n; ++i)
+                os::waitUntilHandled(pending[i]);
+            n = 0;
+            bool any = false;
+            while (k < m_edges.size() && m_edges[k] <= clock.nowTicks()) {
+                n += signalEdge(k++, pending + n, 16 - n);
+                any = true;
+            }
+            if (!any)
+                break;
+        }
+    }
+}
+
+void SimTunerCard::startPlayer()
+{
+    joinPlayer();
+    m_stopPlayer.store(false);
+    m_player = std::thread([this] {
+        const std::int64_t freq = os::timeService().frequency();
+        for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
+            for (;;) {
+                const std::int64_t wait = m_edges[k] - nowTicks();
+                if (wait <= 0 || m_stopPlayer.load())
+                    break;
+                std::this_thread::sleep_for(std::chrono::microseconds(std::min<std::int64_t>(
+                    wait * 1'000'000 / freq, 20'000)));
+            }
+            os::EventHandle ignored[16];
+            signalEdge(k, ignored, 16);
+        }
+    });
+}
+
+void SimTunerCard::joinPlayer()
+{
+    if (m_player.joinable())
+        m_player.join();
+}
+
+} // namespace remorra::tuner
