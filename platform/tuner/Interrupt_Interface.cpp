@@ -1,0 +1,116 @@
+#include "platform/tuner/Interrupt_Interface.h"
+
+#include "platform/tuner/KsWire.h"
+
+#include <cstring>
+
+using namespace remorra::tuner;
+namespace os = remorra::os;
+
+namespace remorra::tuner {
+namespace {
+std::atomic<bool> g_graphFails{false};
+}
+std::unique_ptr<FilterGraph> FilterGraph::create()
+{
+    if (g_graphFails.load())
+        return nullptr;
+    return std::make_unique<FilterGraph>();
+}
+void setFilterGraphCreationFails(bool fail) { g_graphFails.store(fail); }
+} // namespace remorra::tuner
+
+CInterrupt_Interface::CInterrupt_Interface(std::uint16_t implementationId, ICaptureFilter* filter)
+    : m_szStatus{}, m_pCaptureFilter(filter), m_legacyEventData{}, m_chipEventData{},
+      m_wImplementationId(implementationId)
+{
+    m_pFilterGraph = FilterGraph::create();
+    if (!m_pFilterGraph) {
+        SetStatus("CLSID_FilterGraph creation failed");
+        return;
+    }
+    if (!filter) {
+        SetStatus("Filter 'Analog Capture' not found");
+        return;
+    }
+    SetStatus("No Error");
+    for (auto& h : m_hEvents)
+        h = os::createEvent();
+    m_thread = std::thread([this] { ThreadLoop(); });
+}
+
+CInterrupt_Interface::~CInterrupt_Interface()
+{
+    m_pFilterGraph.reset();
+    // The thread must be gone before its events are closed.
+    if (m_thread.joinable()) {
+        os::setEvent(m_hEvents[2]);
+        m_thread.join();
+    }
+    for (auto& h : m_hEvents) {
+        os::closeEvent(h);
+        h = 0;
+    }
+}
+
+void CInterrupt_Interface::SetStatus(const char* text)
+{
+    std::strncpy(m_szStatus, text, sizeof m_szStatus - 1);
+    m_szStatus[sizeof m_szStatus - 1] = '\0';
+}
+
+void CInterrupt_Interface::ThreadLoop()
+{
+    os::raiseThreadPriority();
+    static constexpr std::uint32_t kSources[2] = {0, 1};
+    for (;;) {
+        const int which = os::waitForEvents(m_hEvents, 3);
+        // A broken wait ends the thread instead of spinning on it.
+        if (which < 0 || which == 2)
+            return;
+        if (CInterruptCallback* cb = m_pCallbacks[which].load(std::memory_order_acquire))
+            cb->OnInterrupt(&kSources[which]);
+    }
+}
+
+std::int32_t CInterrupt_Interface::tmIEnableInterrupt(std::uint8_t pin, std::uint32_t source,
+                                                      CInterruptCallback* callback)
+{
+    if (!callback)
+        return kCallbackMissing;
+    const int slot = source != 0 ? 1 : 0;
+    std::uint32_t eventId = pin;
+    if (m_wImplementationId == 0) {
+        const int id = legacyEventId(pin, source);
+        if (id < 0)
+            return kNoLegacyEvent;
+        eventId = static_cast<std::uint32_t>(id);
+    }
+    m_pCallbacks[slot].store(callback, std::memory_order_release);
+    if (!m_pCaptureFilter || !m_pCaptureFilter->offersControl())
+        return kDone;
+    const bool legacy = m_wImplementationId == 0;
+    const auto request = eventEnableRequest(legacy ? kLegacyEventSet : kChipEventSet, eventId);
+    std::uint8_t* record = legacy ? m_legacyEventData : m_chipEventData;
+    const std::size_t size = legacy ? sizeof m_legacyEventData : sizeof m_chipEventData;
+    fillEventData(record, size, m_hEvents[slot], pin);
+    std::uint32_t returned = 0;
+    // A refused registration is not reported; no callbacks will arrive.
+    m_pCaptureFilter->ksEvent(request, std::span(record, size), &returned);
+    return kDone;
+}
+
+std::int32_t CInterrupt_Interface::tmIDisableInterrupt(std::uint8_t pin, std::uint32_t source)
+{
+    const bool legacy = m_wImplementationId == 0;
+    if (legacy && legacyEventId(pin, source) < 0)
+        return kNoLegacyEvent;
+    HResult hr = kNoInterface;
+    if (m_pCaptureFilter && m_pCaptureFilter->offersControl()) {
+        std::uint8_t* record = legacy ? m_legacyEventData : m_chipEventData;
+        std::uint32_t returned = 0;
+        hr = m_pCaptureFilter->ksEvent({}, std::span(record, kDisableEventDataSize), &returned);
+    }
+    m_pCallbacks[source != 0 ? 1 : 0].store(nullptr, std::memory_order_release);
+    return succeeded(hr) ? kDone : kDisableRefused;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Interrupt layer over the tuner card's capture filter: registers pin-change
+// events with the driver and runs the thread that calls the front end back
+// for each signalled event.
+#include "platform/os/Event.h"
+#include "platform/tuner/CaptureFilter.h"
+#include "tmIrLayers.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+namespace remorra::tuner {
+
+// Stand-in for the filter-graph manager the layer holds for its lifetime.
+class FilterGraph {
+public:
+    // Null when creation fails (forced by setFilterGraphCreationFails).
+    static std::unique_ptr<FilterGraph> create();
+};
+void setFilterGraphCreationFails(bool fail);
+
+} // namespace remorra::tuner
+
+class CInterrupt_Interface : public tmIInterruptLayer {
+public:
+    static constexpr std::int32_t kDone = 0;
+    static constexpr std::int32_t kNoLegacyEvent = 9;
+    static constexpr std::int32_t kCallbackMissing = 40;
+    static constexpr std::int32_t kDisableRefused = 62;
+
+    CInterrupt_Interface(std::uint16_t implementationId, remorra::tuner::ICaptureFilter* filter);
+    ~CInterrupt_Interface() override;
+    CInterrupt_Interface(const CInterrupt_Interface&) = delete;
+    CInterrupt_Interface& operator=(const CInterrupt_Interface&) = delete;
+
+    std::int32_t tmIEnableInterrupt(std::uint8_t pin, std::uint32_t source, CInterruptCallback* callback) override;
+    std::int32_t tmIDisableInterrupt(std::uint8_t pin, std::uint32_t source) override;
+
+    const char* Status() const { return m_szStatus; }
+    bool ThreadRunning() const { return m_thread.joinable(); }
+    remorra::os::EventHandle Event(int index) const { return m_hEvents[index]; }
+
+private:
+    void ThreadLoop();
+    void SetStatus(const char* text);
+
+    // Event 0, event 1 and the stop event, in the order the thread waits.
+    remorra::os::EventHandle m_hEvents[3] = {0, 0, 0};
+    std::atomic<CInterruptCallback*> m_pCallbacks[2] = {nullptr, nullptr};
+    char m_szStatus[160];
+    std::unique_ptr<remorra::tuner::FilterGraph> m_pFilterGraph;
+    remorra::tuner::ICaptureFilter* m_pCaptureFilter;
+    std::uint8_t m_legacyEventData[16];
+    std::uint8_t m_chipEventData[24];
+    std::thread m_thread;
+    std::uint16_t m_wImplementationId;
+};
