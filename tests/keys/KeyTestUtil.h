@@ -1,0 +1,26 @@
+#pragma once
+// Compact notation for expected strokes: "D11 P10 U11" is Ctrl down, 10 ms,
+// Ctrl up (codes in hex, pauses in decimal ms).
+#include "keys/KeyOutput.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace remorra::keys::test {
+
+inline std::vector<KeyEvent> Strokes(const std::string& text) {
+    std::vector<KeyEvent> out;
+    std::istringstream in(text);
+    std::string token;
+    while (in >> token) {
+        const char kind = token[0];
+        const std::string number = token.substr(1);
+        if (kind == 'D') out.push_back({KeyEvent::Down, static_cast<std::uint32_t>(std::stoul(number, nullptr, 16))});
+        if (kind == 'U') out.push_back({KeyEvent::Up, static_cast<std::uint32_t>(std::stoul(number, nullptr, 16))});
+        if (kind == 'P') out.push_back({KeyEvent::Pause, static_cast<std::uint32_t>(std::stoul(number))});
+    }
+    return out;
+}
+
+} // namespace remorra::keys::test
