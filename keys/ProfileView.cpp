@@ -6,7 +6,7 @@ void ProfileSnapshot::setSelection(std::int32_t position, std::string_view text)
     m_nSelected = position;
     const std::size_t n = text.size() < kTextRoom - 1 ? text.size() : kTextRoom - 1;
     std::memset(m_szSelectedText, 0, kTextRoom);
-    std::memcpy(m_szSelectedText, text.data(), n);
+    if (n) std::memcpy(m_szSelectedText, text.data(), n);
     m_bTextCut = n < text.size() ? 1 : 0;
 }
 
