@@ -336,14 +336,22 @@ void SimTunerCard::startPlayer()
     joinPlayer();
     m_stopPlayer.store(false);
     m_player = std::thread([this] {
+        // A card raises its interrupt at the edge itself; the player stands in
+        // for that, so it runs at the interrupt thread's priority, sleeps
+        // until shortly before each edge and spins the rest of the way:
+        // a plain sleep wakes tens of µs to milliseconds late under load,
+        // which would blur every interval the decoders measure.
+        os::raiseThreadPriority();
         const std::int64_t freq = os::timeService().frequency();
+        const std::int64_t spinTicks = freq / 2000; // 500 µs
         for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
             for (;;) {
                 const std::int64_t wait = m_edges[k] - nowTicks();
                 if (wait <= 0 || m_stopPlayer.load())
                     break;
-                std::this_thread::sleep_for(std::chrono::microseconds(std::min<std::int64_t>(
-                    wait * 1'000'000 / freq, 20'000)));
+                if (wait > spinTicks)
+                    std::this_thread::sleep_for(std::chrono::microseconds(
+                        std::min<std::int64_t>((wait - spinTicks) * 1'000'000 / freq, 20'000)));
             }
             os::EventHandle ignored[16];
             signalEdge(k, ignored, 16);

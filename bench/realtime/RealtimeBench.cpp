@@ -1,0 +1,310 @@
+// Real-time figures that need a distribution over wall-clock time, which
+// Google Benchmark does not give:
+//   delivery  — from the simulated card signalling an edge to the callback's
+//               time read on the interrupt layer's thread, per edge;
+//   decode    — NEC presses with repeat codes played by the card in real time
+//               through the layers and the front end, counted right, missed,
+//               wrong and extra.
+// Both run idle or under a CPU load of their own, with or without real-time
+// scheduling of the interrupt thread.
+#include "OSDependFactory.h"
+#include "bench/support/BenchSupport.h"
+#include "platform/os/TimeService.h"
+#include "platform/tuner/GPIO_Interface.h"
+#include "platform/tuner/Interrupt_Interface.h"
+#include "platform/tuner/KsWire.h"
+#include "platform/tuner/SimTunerCard.h"
+#include "tmIR_Decoder.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace remorra;
+
+namespace {
+
+struct Args {
+    std::string mode = "delivery";
+    long count = 100'000;   // edges (delivery) or transmissions (decode)
+    unsigned load = 0;      // busy threads
+    bool realtime = true;
+};
+
+void usage() {
+    std::fprintf(stderr,
+                 "usage: realtime_bench delivery|decode|intervals [--count N] [--load THREADS] [--no-rt]\n"
+                 "  delivery: N edges (default 100000); decode: N frames and repeat codes (default 10000);\n"
+                 "  intervals: burst-start intervals seen on the interrupt thread against the played ones\n");
+    std::exit(2);
+}
+
+Args parse(int argc, char** argv) {
+    Args a;
+    if (argc < 2) usage();
+    a.mode = argv[1];
+    if (a.mode != "delivery" && a.mode != "decode" && a.mode != "intervals") usage();
+    if (a.mode != "delivery") a.count = 10'000;
+    for (int i = 2; i < argc; ++i) {
+        const std::string opt = argv[i];
+        if (opt == "--no-rt") a.realtime = false;
+        else if (opt == "--count" && i + 1 < argc) a.count = std::atol(argv[++i]);
+        else if (opt == "--load" && i + 1 < argc) a.load = static_cast<unsigned>(std::atoi(argv[++i]));
+        else usage();
+    }
+    if (a.count <= 0) usage();
+    return a;
+}
+
+// The interrupt layer raises its thread to real-time scheduling where it may;
+// for the comparison without it, the thread drops back on its first call.
+void dropRealtimeOnce(bool realtime, bool& done) {
+    if (realtime || done) return;
+    done = true;
+    sched_param p{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &p);
+}
+
+bool threadIsRealtime() {
+    int policy = 0;
+    sched_param p{};
+    pthread_getschedparam(pthread_self(), &policy, &p);
+    return policy == SCHED_FIFO || policy == SCHED_RR;
+}
+
+struct DeliveryProbe final : CInterruptCallback {
+    void OnInterrupt(const std::uint32_t*) override {
+        const std::int64_t now = os::timeService().counter();
+        dropRealtimeOnce(realtime, dropped);
+        if (!checked) {
+            checked = true;
+            ranRealtime = threadIsRealtime();
+        }
+        const auto i = static_cast<std::size_t>(handled.load(std::memory_order_relaxed));
+        if (i < latencyTicks.size()) latencyTicks[i] = now - sentAt.load(std::memory_order_acquire);
+        handled.fetch_add(1, std::memory_order_release);
+        handled.notify_one();
+    }
+    bool realtime = true;
+    bool dropped = false;
+    bool checked = false;
+    bool ranRealtime = false;
+    std::atomic<std::int64_t> sentAt{0};
+    std::atomic<long> handled{0};
+    std::vector<std::int64_t> latencyTicks;
+};
+
+int runDelivery(const Args& a) {
+    tuner::SimTunerCard card;
+    const std::uint16_t id = tuner::probeImplementationId(&card);
+    CInterrupt_Interface interrupts(id, &card);
+    DeliveryProbe probe;
+    probe.realtime = a.realtime;
+    probe.latencyTicks.assign(static_cast<std::size_t>(a.count), 0);
+    if (interrupts.tmIEnableInterrupt(4, 0, &probe) != 0) {
+        std::fprintf(stderr, "could not register the pin event: %s\n", interrupts.Status());
+        return 1;
+    }
+    bench::CpuLoad load(a.load);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> spacingUs(200, 1200);
+    const std::int64_t freq = os::timeService().frequency();
+    for (long i = 0; i < a.count; ++i) {
+        // Edges arrive at IR rates, a few hundred µs to a few ms apart.
+        std::this_thread::sleep_for(std::chrono::microseconds(spacingUs(rng)));
+        probe.sentAt.store(os::timeService().counter(), std::memory_order_release);
+        card.fire(0);
+        long seen = i;
+        while ((seen = probe.handled.load(std::memory_order_acquire)) <= i) probe.handled.wait(seen);
+    }
+    interrupts.tmIDisableInterrupt(4, 0);
+
+    std::vector<double> us;
+    us.reserve(probe.latencyTicks.size());
+    for (auto t : probe.latencyTicks) us.push_back(static_cast<double>(t) * 1e6 / static_cast<double>(freq));
+    const double p50 = bench::percentile(us, 50), p99 = bench::percentile(us, 99),
+                 p999 = bench::percentile(us, 99.9), max = us.back();
+    std::printf("delivery edges=%ld load=%u realtime=%s p50=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus\n", a.count,
+                a.load, probe.ranRealtime ? "yes" : "no", p50, p99, p999, max);
+    return 0;
+}
+
+struct KeyLog final : CIR_DecoderCallback {
+    explicit KeyLog(std::size_t capacity) : reports(capacity) {}
+    void OnIrKey(std::int32_t type, const void* report) override {
+        dropRealtimeOnce(realtime, dropped);
+        if (type != TM_IR_DECODER_NEC) return;
+        const auto* r = static_cast<const tmIrNecReport*>(report);
+        const std::size_t i = count.load(std::memory_order_relaxed);
+        if (i < reports.size()) reports[i] = {r->address, r->command, r->repeat};
+        count.store(i + 1, std::memory_order_release);
+    }
+    struct Key {
+        std::uint16_t address;
+        std::uint8_t command;
+        std::uint32_t repeat;
+    };
+    bool realtime = true;
+    bool dropped = false;
+    std::vector<Key> reports;
+    std::atomic<std::size_t> count{0};
+};
+
+constexpr int kRepeats = 2;
+
+// Presses of a frame and two repeat codes, commands varying per press.
+tuner::Timeline pressTimeline(long presses) {
+    tuner::Timeline all;
+    tuner::EncodeOptions o;
+    o.gapMs = 40;
+    for (long p = 0; p < presses; ++p) {
+        const auto press = tuner::encodeNec(0xFB04, static_cast<std::uint8_t>(p * 37 + 1), kRepeats, false, o);
+        // Timelines alternate burst and space from a burst: keep the parity.
+        if (all.size() % 2 == 1) all.push_back(o.gapMs * 1000);
+        all.insert(all.end(), press.begin(), press.end());
+    }
+    return all;
+}
+
+struct EdgeTimes final : CInterruptCallback {
+    explicit EdgeTimes(std::size_t capacity) : ticks(capacity) {}
+    void OnInterrupt(const std::uint32_t*) override {
+        const std::int64_t now = os::timeService().counter();
+        dropRealtimeOnce(realtime, dropped);
+        if (count < ticks.size()) ticks[count] = now;
+        ++count;
+    }
+    bool realtime = true;
+    bool dropped = false;
+    std::vector<std::int64_t> ticks;
+    std::size_t count = 0; // interrupt thread only; read after the layer stops
+};
+
+// Where the time goes: each burst-start interval measured on the interrupt
+// thread against the one the card played. The NEC decoder accepts a bit
+// interval within ±224 µs of nominal.
+int runIntervals(const Args& a) {
+    const long presses = (a.count + kRepeats) / (kRepeats + 1);
+    const tuner::Timeline all = pressTimeline(presses);
+    const auto starts = bench::burstStartsUs(all);
+    tuner::SimTunerCard card;
+    const std::uint16_t id = tuner::probeImplementationId(&card);
+    EdgeTimes times(starts.size() + 16);
+    times.realtime = a.realtime;
+    {
+        CInterrupt_Interface interrupts(id, &card);
+        interrupts.tmIEnableInterrupt(4, 0, &times);
+        bench::CpuLoad load(a.load);
+        const std::int64_t freq = os::timeService().frequency();
+        card.load(all, os::timeService().counter() + freq / 5);
+        card.startPlayer();
+        card.joinPlayer();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        interrupts.tmIDisableInterrupt(4, 0);
+    }
+    const double usPerTick = 1e6 / static_cast<double>(os::timeService().frequency());
+    std::vector<double> errors;
+    long over224 = 0;
+    const std::size_t n = std::min(times.count, starts.size());
+    for (std::size_t i = 1; i < n; ++i) {
+        const double seen = static_cast<double>(times.ticks[i] - times.ticks[i - 1]) * usPerTick;
+        const double played = static_cast<double>(starts[i] - starts[i - 1]);
+        const double e = seen - played;
+        if (e > 224 || e < -224) ++over224;
+        errors.push_back(e < 0 ? -e : e);
+    }
+    std::printf("intervals edges_played=%zu edges_seen=%zu |error| p50=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus "
+                "beyond_224us=%ld load=%u realtime=%s\n",
+                starts.size(), times.count, bench::percentile(errors, 50), bench::percentile(errors, 99),
+                bench::percentile(errors, 99.9), errors.empty() ? 0.0 : errors.back(), over224, a.load,
+                a.realtime ? "yes" : "no");
+    return 0;
+}
+
+int runDecode(const Args& a) {
+    // Presses of a frame and two repeat codes: the decoder reports the frame
+    // and one repeat (the second repeat code's report waits for a burst that
+    // the next press's leader supplies, and a new frame is no repeat).
+    const long presses = (a.count + kRepeats) / (kRepeats + 1);
+    const tuner::Timeline all = pressTimeline(presses);
+
+    tuner::SimTunerCard card;
+    const std::uint16_t id = tuner::probeImplementationId(&card);
+    CGPIO_Interface gpio(&card, id);
+    CInterrupt_Interface interrupts(id, &card);
+    if (id != 0) gpio.tmISetPinDirection(0x10, 0x10);
+    COSDependFactory factory;
+    KeyLog log(static_cast<std::size_t>(presses) * (kRepeats + 1) + 16);
+    log.realtime = a.realtime;
+    const tmIrHwInfo hw{TM_IR_DECODER_NEC, 4, 0, TM_IR_CAPTURE_EDGE};
+    tmIIrDecoder frontEnd(&log, &gpio, &interrupts, &factory, &hw);
+
+    bench::CpuLoad load(a.load);
+    std::int64_t totalUs = 0;
+    for (auto d : all) totalUs += d;
+    std::fprintf(stderr, "playing %ld presses (%ld transmissions) over %.0f s\n", presses,
+                 presses * (kRepeats + 1), static_cast<double>(totalUs) / 1e6);
+    const std::int64_t freq = os::timeService().frequency();
+    card.load(all, os::timeService().counter() + freq / 5);
+    card.startPlayer();
+    card.joinPlayer();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    // Expected: per press the frame (repeat 0) and one repeat. Reports are
+    // matched in order; a frame report whose command is not the press's own
+    // is wrong, anything beyond the expected is extra.
+    long right = 0, wrong = 0, extra = 0;
+    std::size_t r = 0;
+    const std::size_t n = std::min(log.count.load(), log.reports.size());
+    long matchedPress = -1;
+    for (long p = 0; p < presses; ++p) {
+        const auto cmd = static_cast<std::uint8_t>(p * 37 + 1);
+        // Skip to this press's frame; reports before it that belong to no
+        // press are wrong or extra.
+        while (r < n) {
+            const auto& k = log.reports[r];
+            if (k.repeat == 0 && k.address == 0xFB04 && k.command == cmd) break;
+            // A report of a later press means this one was missed.
+            bool later = false;
+            for (long q = p + 1; q < std::min(presses, p + 4); ++q)
+                if (k.repeat == 0 && k.command == static_cast<std::uint8_t>(q * 37 + 1)) later = true;
+            if (later) break;
+            if (k.repeat == 1 && matchedPress == p - 1) ++extra;
+            else ++wrong;
+            ++r;
+        }
+        if (r < n && log.reports[r].repeat == 0 && log.reports[r].command == cmd) {
+            ++right;
+            matchedPress = p;
+            ++r;
+            if (r < n && log.reports[r].repeat == 1) {
+                ++right;
+                ++r;
+            }
+        }
+    }
+    extra += static_cast<long>(n - r);
+    const long expected = presses * 2;
+    const long missed = expected - right;
+    std::printf("decode reports_expected=%ld right=%ld (%.3f%%) missed=%ld wrong=%ld extra=%ld load=%u realtime=%s\n",
+                expected, right, 100.0 * static_cast<double>(right) / static_cast<double>(expected), missed, wrong,
+                extra, a.load, a.realtime ? "yes" : "no");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Args a = parse(argc, argv);
+    if (a.mode == "delivery") return runDelivery(a);
+    return a.mode == "decode" ? runDecode(a) : runIntervals(a);
+}
