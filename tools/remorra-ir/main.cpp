@@ -1,5 +1,8 @@
 // remorra-ir: replays IR captures through the program's decode pipeline and
 // writes nominal frames as mode2 text.
+#include "keys/KeyOutput.h"
+#include "keys/KeyReportHandler.h"
+#include "keys/ProfileView.h"
 #include "platform/os/Files.h"
 #include "platform/tuner/IrCapture.h"
 #include "platform/tuner/ReplayPipeline.h"
@@ -17,9 +20,12 @@ using namespace remorra::tuner;
 namespace {
 
 const char* kDecodeHelp =
-    "usage: remorra-ir decode [--decoder nec|nec24|rc5|rc6] [--mode edge|sample] [--trace 0|1|2] [FILE...]\n"
+    "usage: remorra-ir decode [--decoder nec|nec24|rc5|rc6] [--mode edge|sample] [--trace 0|1|2]\n"
+    "                         [--keys mce] [FILE...]\n"
     "Replays each capture (mode2 text or raw durations; '-' or none: standard input) through the\n"
-    "simulated card, the GPIO and interrupt layers and the decoder front end, one line per key.\n";
+    "simulated card, the GPIO and interrupt layers and the decoder front end, one line per key.\n"
+    "--keys mce also runs each report through the key report handler with the built-in entry\n"
+    "selected and lists the key events and pauses it sent below the report's line.\n";
 const char* kEncodeHelp =
     "usage: remorra-ir encode nec|nec24 ADDRESS COMMAND [--repeats N]\n"
     "       remorra-ir encode rc5 GROUP COMMAND [--toggle 0|1]\n"
@@ -51,6 +57,36 @@ public:
     }
 };
 
+// Each report's line, then what the key report handler sent for it. The
+// handler's hold-off runs on the replay's virtual clock, so its gate drops
+// what the program would drop.
+class KeysSink final : public CIR_DecoderCallback {
+public:
+    explicit KeysSink(const remorra::keys::ProfileViewCell& view) : m_handler(m_out, view) {}
+    void OnIrKey(std::int32_t type, const void* report) override
+    {
+        std::printf("%s\n", formatKeyReport(type, report).c_str());
+        m_handler.OnIrKey(type, report);
+        for (const remorra::keys::KeyEvent& e : m_out.take())
+            std::printf("  %s\n", remorra::keys::ToString(e).c_str());
+        std::fflush(stdout);
+    }
+
+private:
+    remorra::keys::RecordingKeyOutput m_out;
+    remorra::keys::KeyReportHandler m_handler;
+};
+
+// Puts into `owner` the profile selection that a --keys value names.
+bool selectKeys(const std::string& value, remorra::keys::ProfileViewOwner& owner)
+{
+    if (value == "mce") {
+        owner.selectProfile(remorra::keys::kBuiltInProfilePosition, remorra::keys::kBuiltInProfileName);
+        return true;
+    }
+    return false;
+}
+
 class StderrTrace final : public remorra::TraceSink {
 public:
     explicit StderrTrace(int level) : m_level(level) {}
@@ -68,6 +104,8 @@ int decode(std::vector<std::string> args)
 {
     ReplayOptions options;
     int trace = -1;
+    bool keys = false;
+    remorra::keys::ProfileViewOwner profile;
     std::vector<std::string> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -91,6 +129,10 @@ int decode(std::vector<std::string> args)
             if (v != "0" && v != "1" && v != "2")
                 return usage(kDecodeHelp);
             trace = v[0] - '0';
+        } else if (a == "--keys" && hasValue) {
+            if (!selectKeys(args[++i], profile))
+                return usage(kDecodeHelp);
+            keys = true;
         } else if (a.size() > 1 && a[0] == '-' ) {
             return usage(kDecodeHelp);
         } else {
@@ -119,11 +161,16 @@ int decode(std::vector<std::string> args)
     }
     StderrTrace sink(trace < 0 ? 0 : trace);
     remorra::TraceSink* previous = remorra::setTraceSink(trace < 0 ? nullptr : &sink);
+    // RC6 keys write log lines; the tool keeps them out of the program's log.
+    if (keys)
+        setenv("REMORRA_LOG", "/dev/null", 0);
     PrintingSink printer;
+    KeysSink keysSink(profile.view());
+    CIR_DecoderCallback& keySink = keys ? static_cast<CIR_DecoderCallback&>(keysSink) : printer;
     for (std::size_t i = 0; i < captures.size(); ++i) {
         if (files.size() > 1)
             std::printf("# %s\n", files[i].c_str());
-        replayCapture(captures[i], printer, options);
+        replayCapture(captures[i], keySink, options);
     }
     remorra::setTraceSink(previous);
     return 0;
