@@ -24,9 +24,10 @@ struct Table {
         constexpr std::uint16_t digitCodes[10] = {KEY_0, KEY_1, KEY_2, KEY_3, KEY_4,
                                                   KEY_5, KEY_6, KEY_7, KEY_8, KEY_9};
         for (int i = 0; i < 10; ++i) set(static_cast<std::uint8_t>(Vk0 + i), XK_0 + i, digitCodes[i]);
-        constexpr std::uint16_t numpadCodes[10] = {KEY_KP0, KEY_KP1, KEY_KP2, KEY_KP3, KEY_KP4,
-                                                   KEY_KP5, KEY_KP6, KEY_KP7, KEY_KP8, KEY_KP9};
-        for (int i = 0; i < 10; ++i) set(static_cast<std::uint8_t>(VkNumpad0 + i), XK_KP_0 + i, numpadCodes[i]);
+        // A keypad digit means a digit on Windows whatever the NumLock state;
+        // here the session's NumLock would turn it into End, Down, PageDown...
+        // The digit row means the same digit everywhere.
+        for (int i = 0; i < 10; ++i) set(static_cast<std::uint8_t>(VkNumpad0 + i), XK_0 + i, digitCodes[i]);
         constexpr std::uint16_t fCodes[24] = {KEY_F1,  KEY_F2,  KEY_F3,  KEY_F4,  KEY_F5,  KEY_F6,
                                               KEY_F7,  KEY_F8,  KEY_F9,  KEY_F10, KEY_F11, KEY_F12,
                                               KEY_F13, KEY_F14, KEY_F15, KEY_F16, KEY_F17, KEY_F18,
@@ -67,7 +68,7 @@ struct Table {
         set(VkAdd, XK_KP_Add, KEY_KPPLUS);
         set(VkSeparator, XK_KP_Separator, KEY_KPCOMMA);
         set(VkSubtract, XK_KP_Subtract, KEY_KPMINUS);
-        set(VkDecimal, XK_KP_Decimal, KEY_KPDOT);
+        set(VkDecimal, XK_period, KEY_DOT); // KP_Decimal turns into Delete without NumLock
         set(VkDivide, XK_KP_Divide, KEY_KPSLASH);
         set(VkNumLock, XK_Num_Lock, KEY_NUMLOCK);
         set(VkScroll, XK_Scroll_Lock, KEY_SCROLLLOCK);

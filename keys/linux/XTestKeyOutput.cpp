@@ -7,6 +7,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <linux/input-event-codes.h>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -54,6 +56,8 @@ public:
         m_aNetWmName = XInternAtom(display, "_NET_WM_NAME", False);
         m_aUtf8String = XInternAtom(display, "UTF8_STRING", False);
         m_aClientList = XInternAtom(display, "_NET_CLIENT_LIST", False);
+        XDisplayKeycodes(display, &m_nMinKeycode, &m_nMaxKeycode);
+        m_bEvdevKeycodes = XKeysymToKeycode(display, XK_Escape) == KEY_ESC + kEvdevKeycodeOffset;
     }
     ~XTestKeyOutput() override {
         XCloseDisplay(m_pDisplay);
@@ -78,8 +82,7 @@ public:
 private:
     void send(std::uint8_t vk, Bool down) {
         std::lock_guard lock(m_mutex);
-        const auto key = linux_keys::LookupLinuxKey(vk);
-        const KeyCode code = key.keysym ? XKeysymToKeycode(m_pDisplay, key.keysym) : 0;
+        const KeyCode code = keycodeOf(vk);
         if (code == 0) {
             if (m_notes.firstTime(vk))
                 WriteLog(L"Keyboard output (xtest): no key for virtual-key code 0x%02X, skipped", unsigned{vk});
@@ -88,6 +91,19 @@ private:
         XTestFakeKeyEvent(m_pDisplay, code, down, CurrentTime);
         // A round trip per event keeps the server's order and our pauses in step.
         XSync(m_pDisplay, False);
+    }
+
+    // The keysym's keycode in the server's keymap. Keysyms the keymap lacks
+    // (F13-F24, Clear, Select... on a usual layout) fall back to the keycode
+    // the same key has on an evdev keyboard, when the server numbers its
+    // keycodes that way: the key a physical keyboard would send.
+    KeyCode keycodeOf(std::uint8_t vk) {
+        const auto key = linux_keys::LookupLinuxKey(vk);
+        if (key.keysym == 0) return 0;
+        const KeyCode code = XKeysymToKeycode(m_pDisplay, key.keysym);
+        if (code != 0 || !m_bEvdevKeycodes) return code;
+        const int evdevCode = key.evdev + kEvdevKeycodeOffset;
+        return evdevCode >= m_nMinKeycode && evdevCode <= m_nMaxKeycode ? static_cast<KeyCode>(evdevCode) : 0;
     }
 
     // The window manager's client list when there is one, else the root's
@@ -156,6 +172,10 @@ private:
     Display* m_pDisplay;
     std::mutex m_mutex; // the window thread (RC6 keys) and the key thread share the connection
     UnmappedKeyNotes m_notes;
+    static constexpr int kEvdevKeycodeOffset = 8;
+    int m_nMinKeycode = 0;
+    int m_nMaxKeycode = 0;
+    bool m_bEvdevKeycodes = false;
     Atom m_aNetWmName = None;
     Atom m_aUtf8String = None;
     Atom m_aClientList = None;
