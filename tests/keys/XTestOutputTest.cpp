@@ -140,6 +140,11 @@ TEST_F(XTestOutputTest, EveryKnownCodeReachesTheWindow) {
     EXPECT_LE(log.lines().size(), 2u);
 }
 
+TEST_F(XTestOutputTest, ChosenWhenADisplayIsReachable) {
+    unsetenv("REMORRA_KEYS");
+    EXPECT_STREQ(CreateKeyOutput()->backendName(), "xtest");
+}
+
 TEST_F(XTestOutputTest, UserBindingWithEveryModifier) {
     owner.selectProfile(1, "Movie");
     owner.setBinding(SlotEPG, KeyBinding::FromHotKey(0x70, HOTKEYF_CONTROL_BIT | HOTKEYF_ALT_BIT | HOTKEYF_SHIFT_BIT));
