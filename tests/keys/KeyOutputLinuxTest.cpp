@@ -1,12 +1,20 @@
+#include "keys/KeyDispatch.h"
 #include "keys/KeyOutput.h"
 #include "keys/VirtualKeys.h"
 #include "keys/linux/LinuxKeyMap.h"
+#include "keys/linux/LinuxKeyOutputs.h"
+#include "platform/os/VirtualTimeService.h"
 
 #include "LogFileFixture.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <libevdev/libevdev.h>
 #include <string>
+#include <unistd.h>
 
 using namespace remorra::keys;
 
@@ -58,6 +66,60 @@ TEST(KeyOutputSelectionTest, FallsBackToTheLogWithAReason) {
     ASSERT_TRUE(chosen);
     EXPECT_NE(std::string(chosen->backendName()), "xtest");
     if (display) setenv("DISPLAY", savedDisplay.c_str(), 1); else unsetenv("DISPLAY");
+}
+
+} // namespace
+
+namespace {
+
+// The evdev node of the virtual keyboard, opened for reading; -1 where this
+// machine gives no access.
+int OpenVirtualKeyboard(libevdev** reader) {
+    DIR* dir = opendir("/dev/input");
+    if (!dir) return -1;
+    int found = -1;
+    while (dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, "event", 5) != 0) continue;
+        const std::string path = std::string("/dev/input/") + entry->d_name;
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        if (fd < 0) continue;
+        libevdev* dev = nullptr;
+        if (libevdev_new_from_fd(fd, &dev) == 0 &&
+            std::strcmp(libevdev_get_name(dev), "Remorra virtual keyboard") == 0) {
+            *reader = dev;
+            found = fd;
+            break;
+        }
+        if (dev) libevdev_free(dev);
+        close(fd);
+    }
+    closedir(dir);
+    return found;
+}
+
+// Runs only where /dev/uinput and the event nodes are accessible.
+TEST(UinputKeyOutputTest, StrokesArriveOnTheVirtualKeyboard) {
+    remorra::keys::test::LogFile log;
+    const auto out = CreateUinputKeyOutput();
+    if (!out) GTEST_SKIP() << "/dev/uinput cannot be opened here";
+    libevdev* reader = nullptr;
+    const int fd = OpenVirtualKeyboard(&reader);
+    if (fd < 0) GTEST_SKIP() << "the virtual keyboard's event node cannot be read here";
+    remorra::os::VirtualTimeService time;
+    remorra::os::ScopedTimeService scoped(time);
+    DispatchMediaCenterKey("0x9C", *out); // Ctrl+G
+    out->keyDown(0x00); // no key for code 0: skipped
+    std::string keys;
+    input_event ev;
+    while (libevdev_next_event(reader, LIBEVDEV_READ_FLAG_NORMAL, &ev) == LIBEVDEV_READ_STATUS_SUCCESS) {
+        if (ev.type != EV_KEY) continue;
+        if (!keys.empty()) keys += ' ';
+        keys += (ev.value ? '+' : '-');
+        keys += libevdev_event_code_get_name(EV_KEY, ev.code);
+    }
+    EXPECT_EQ(keys, "+KEY_LEFTCTRL +KEY_G -KEY_G -KEY_LEFTCTRL");
+    libevdev_free(reader);
+    close(fd);
 }
 
 } // namespace
