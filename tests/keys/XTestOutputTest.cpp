@@ -13,7 +13,10 @@
 #include "LogFileFixture.h"
 
 #include <X11/Xlib.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <poll.h>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -37,37 +40,54 @@ public:
         do XNextEvent(m_pDisplay, &e); while (e.type != MapNotify);
         XSetInputFocus(m_pDisplay, m_window, RevertToParent, CurrentTime);
         XSync(m_pDisplay, False);
+        // A keycode without symbols, which no output sends.
+        int minCode = 0, maxCode = 0;
+        XDisplayKeycodes(m_pDisplay, &minCode, &maxCode);
+        for (int code = maxCode; code >= minCode && !m_marker; --code) {
+            if (XkbKeycodeToKeysym(m_pDisplay, static_cast<KeyCode>(code), 0, 0) == NoSymbol)
+                m_marker = static_cast<KeyCode>(code);
+        }
     }
     ~FocusedWindow() {
         if (m_pDisplay) XCloseDisplay(m_pDisplay);
     }
-    bool ok() const { return m_pDisplay != nullptr; }
+    bool ok() const { return m_pDisplay != nullptr && m_marker != 0; }
     void setTitle(const char* title) {
         XStoreName(m_pDisplay, m_window, title);
         XSync(m_pDisplay, False);
     }
     // Every key event received so far, as "+Control_L" / "-g".
     std::string keys() {
-        // The output syncs after each injected event, so one round trip of
-        // our own brings every resulting event into the queue.
-        XSync(m_pDisplay, False);
+        // The server handles fake input in order, so once a marker key of our
+        // own comes back, every event injected before it is in the queue.
+        XTestFakeKeyEvent(m_pDisplay, m_marker, True, CurrentTime);
+        XTestFakeKeyEvent(m_pDisplay, m_marker, False, CurrentTime);
+        XFlush(m_pDisplay);
         std::string out;
-        while (XPending(m_pDisplay)) {
+        for (;;) {
+            if (!XPending(m_pDisplay)) {
+                pollfd p{ConnectionNumber(m_pDisplay), POLLIN, 0};
+                if (poll(&p, 1, 5000) <= 0) return out + " <marker lost>";
+            }
             XEvent e;
             XNextEvent(m_pDisplay, &e);
             if (e.type != KeyPress && e.type != KeyRelease) continue;
+            if (e.xkey.keycode == m_marker) {
+                if (e.type == KeyRelease) return out;
+                continue;
+            }
             const KeySym sym = XLookupKeysym(&e.xkey, 0);
             const char* name = XKeysymToString(sym);
             if (!out.empty()) out += ' ';
             out += e.type == KeyPress ? '+' : '-';
             out += name ? name : "?";
         }
-        return out;
     }
 
 private:
     Display* m_pDisplay = nullptr;
     Window m_window = 0;
+    KeyCode m_marker = 0;
 };
 
 class XTestOutputTest : public ::testing::Test {

@@ -12,7 +12,9 @@ fifo=$(mktemp -u)
 mkfifo "$fifo"
 # -displayfd makes the server pick a free display and tell us its number once
 # it accepts connections, so nothing has to poll or sleep.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+# -noreset: by default the server resets whenever its last client leaves and
+# refuses connections meanwhile, which fails a test's next connection.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$fifo"' EXIT
 read -r display <"$fifo" || { echo "with-xvfb.sh: Xvfb did not start" >&2; exit 2; }
