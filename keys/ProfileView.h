@@ -18,7 +18,6 @@ namespace remorra::keys {
 // Position 0 is the built-in entry; -1 means nothing is selected.
 inline constexpr std::int32_t kBuiltInProfilePosition = 0;
 inline constexpr std::int32_t kNoProfileSelected = -1;
-inline constexpr const char* kBuiltInProfileName = "MCE(Quorbel Default Setting)";
 
 struct ProfileSnapshot {
     static constexpr std::size_t kTextRoom = 128;

@@ -1,3 +1,4 @@
+#include "app/ProfileEditor.h"
 #include "keys/KeyDispatch.h"
 #include "platform/os/VirtualTimeService.h"
 
@@ -120,7 +121,7 @@ TEST_F(DispatchTest, ProfileDispatcherRowByRow) {
 
 TEST_F(DispatchTest, EmptyBindingsSendOnlyTheFixedKeys) {
     ProfileSnapshot view; // what the built-in entry leaves in the slots
-    view.setSelection(0, kBuiltInProfileName);
+    view.setSelection(0, remorra::kBuiltInProfile);
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.code);
         out.take();

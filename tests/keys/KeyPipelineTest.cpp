@@ -1,6 +1,7 @@
 // From pin edges to key strokes in virtual time: NEC frames played on the
 // simulated card, through the layers and the front end, into the key report
 // handler and the recording output.
+#include "app/ProfileEditor.h"
 #include "keys/KeyReportHandler.h"
 #include "platform/tuner/IrCapture.h"
 #include "platform/tuner/ReplayPipeline.h"
@@ -43,7 +44,7 @@ protected:
 };
 
 TEST_F(KeyPipelineTest, MediaCenterStrokesFromACapture) {
-    owner.selectProfile(kBuiltInProfilePosition, kBuiltInProfileName);
+    owner.selectProfile(kBuiltInProfilePosition, remorra::kBuiltInProfile);
     EXPECT_EQ(play(Presses({0x83, 0x98, 0xDA, 0x85, 0x05, 0x95, 0x84})),
               ToString(Strokes("D11 P10 D52 U11 U52 "                            // Record
                                "D11 P10 D50 P10 U11 P10 U50 "                    // Pause

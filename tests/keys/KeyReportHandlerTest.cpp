@@ -1,3 +1,4 @@
+#include "app/ProfileEditor.h"
 #include "keys/KeyReportHandler.h"
 #include "platform/os/VirtualTimeService.h"
 
@@ -40,7 +41,7 @@ const char* kStartMediaCenter = "D5B P10 D12 P10 D0D P10 U5B P10 U0D P10 U12";
 
 class KeyReportHandlerTest : public ::testing::Test {
 protected:
-    KeyReportHandlerTest() { owner.selectProfile(kBuiltInProfilePosition, kBuiltInProfileName); }
+    KeyReportHandlerTest() { owner.selectProfile(kBuiltInProfilePosition, remorra::kBuiltInProfile); }
     ~KeyReportHandlerTest() override { EXPECT_TRUE(gate.isOpen()); }
 
     void userProfile(const char* name) {

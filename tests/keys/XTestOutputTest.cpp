@@ -4,6 +4,7 @@
 // GoogleTest before Xlib, whose None and Bool macros clash with its names.
 #include <gtest/gtest.h>
 
+#include "app/ProfileEditor.h"
 #include "keys/KeyReportHandler.h"
 #include "keys/VirtualKeys.h"
 #include "keys/linux/LinuxKeyOutputs.h"
@@ -97,7 +98,7 @@ protected:
         out = CreateXTestKeyOutput();
         ASSERT_TRUE(out);
         sink.keys(); // drop anything from the set-up
-        owner.selectProfile(kBuiltInProfilePosition, kBuiltInProfileName);
+        owner.selectProfile(kBuiltInProfilePosition, remorra::kBuiltInProfile);
     }
     // A NEC frame of the remote, decoded and handled as the program does.
     std::string press(std::uint8_t command) {

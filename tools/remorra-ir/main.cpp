@@ -1,5 +1,6 @@
 // remorra-ir: replays IR captures through the program's decode pipeline and
 // writes nominal frames as mode2 text.
+#include "app/ProfileEditor.h"
 #include "keys/KeyOutput.h"
 #include "keys/KeyReportHandler.h"
 #include "keys/ProfileView.h"
@@ -81,7 +82,7 @@ private:
 bool selectKeys(const std::string& value, remorra::keys::ProfileViewOwner& owner)
 {
     if (value == "mce") {
-        owner.selectProfile(remorra::keys::kBuiltInProfilePosition, remorra::keys::kBuiltInProfileName);
+        owner.selectProfile(remorra::keys::kBuiltInProfilePosition, remorra::kBuiltInProfile);
         return true;
     }
     return false;
