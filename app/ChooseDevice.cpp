@@ -5,8 +5,11 @@
 
 namespace remorra {
 
-void CChooseDeviceLogic::OnInitDialog(const std::vector<std::string>& discoveredNames) {
+void CChooseDeviceLogic::OnInitDialog(const std::vector<std::string>& discoveredNames,
+                                      const std::vector<bool>& receivers) {
     m_devices.insert(m_devices.end(), discoveredNames.begin(), discoveredNames.end());
+    for (std::size_t i = 0; i < discoveredNames.size(); ++i)
+        m_receivers.push_back(i < receivers.size() && receivers[i]);
     // The list box is rebuilt by each run of the dialog window.
     m_entries.clear();
     m_selection = -1;
@@ -16,7 +19,7 @@ void CChooseDeviceLogic::OnInitDialog(const std::vector<std::string>& discovered
     if (m_devices.empty() || remember != 0) return;
     for (std::size_t i = 0; i < m_devices.size(); ++i) {
         std::string text = DeviceDisplayText(static_cast<int>(i), m_devices[i]);
-        if (text.find("Quorbel") == std::string::npos) continue;
+        if (text.find("Quorbel") == std::string::npos && !m_receivers[i]) continue;
         m_entries.push_back({std::move(text), static_cast<int>(i)});
         ++m_listedCount;
     }

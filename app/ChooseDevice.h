@@ -18,7 +18,9 @@ public:
     // records stay in front), reads "bRememberDevice" and "strDevName", and
     // lists the records whose display string contains "Quorbel" (case-
     // sensitive) unless a device is remembered. Selects the first entry.
-    void OnInitDialog(const std::vector<std::string>& discoveredNames);
+    // IR receivers (flagged by position in `receivers`) are no tuner cards
+    // of other makers, so they are listed whatever their names.
+    void OnInitDialog(const std::vector<std::string>& discoveredNames, const std::vector<bool>& receivers = {});
     // OK or a double click: takes the selected entry's item data and text.
     void OnOK();
     void Select(int entry) { m_selection = entry; }
@@ -32,6 +34,7 @@ public:
 
 private:
     std::vector<std::string> m_devices;
+    std::vector<bool> m_receivers;
     std::vector<Entry> m_entries;
     int m_selection = -1;
     int m_chosenIndex = 0;

@@ -19,6 +19,7 @@ HResult FindFilterByName(std::vector<CaptureDeviceRecord>& list, ICaptureDeviceS
         // A second binding gives the record a filter object of its own.
         if (device->bindFilter(record.m_pCaptureFilter) != kOk) record.m_pCaptureFilter.reset();
         record.m_strFriendlyName = std::move(name);
+        record.m_bIrReceiver = device->isIrReceiver();
         list.push_back(std::move(record));
     }
     return kOk;

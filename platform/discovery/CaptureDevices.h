@@ -18,6 +18,9 @@ class ICaptureFilter;
 struct CaptureDeviceRecord {
     std::string m_strFriendlyName;
     std::shared_ptr<remorra::tuner::ICaptureFilter> m_pCaptureFilter; // may be null
+    // A plain IR receiver rather than a tuner card: the chooser lists it
+    // whatever its name.
+    bool m_bIrReceiver = false;
 };
 
 namespace remorra::discovery {
@@ -34,6 +37,7 @@ public:
     // Property bag: fills the friendly name (empty when the bag has none).
     virtual HResult bindPropertyBag(std::string& friendlyName) = 0;
     virtual HResult bindFilter(std::shared_ptr<tuner::ICaptureFilter>& filter) = 0;
+    virtual bool isIrReceiver() const { return false; }
 };
 
 class ICaptureDeviceSource {

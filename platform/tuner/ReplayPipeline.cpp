@@ -13,6 +13,28 @@
 
 namespace remorra::tuner {
 
+void runPipeline(ICaptureFilter& filter, CIR_DecoderCallback& sink, const ReplayOptions& options,
+                 os::VirtualTimeService& clock, const std::function<void()>& drive)
+{
+    const std::uint16_t id = probeImplementationId(&filter);
+    auto gpio = std::make_unique<CGPIO_Interface>(&filter, id);
+    auto interrupts = std::make_unique<CInterrupt_Interface>(id, &filter);
+    if (id != 0)
+        gpio->tmISetPinDirection(0x10, 0x10);
+    COSDependFactory factory;
+    const tmIrHwInfo hw{options.decoderType, 4, 0, options.captureMode};
+    auto decoder = std::make_unique<tmIIrDecoder>(&sink, gpio.get(), interrupts.get(), &factory, &hw);
+
+    drive();
+    clock.setStepPerRead(0);
+    clock.advanceMs(options.tailMs);
+
+    // Shutdown order of the program: front end, GPIO layer, interrupt layer.
+    decoder.reset();
+    gpio.reset();
+    interrupts.reset();
+}
+
 void replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const ReplayOptions& options)
 {
     os::VirtualTimeService clock;
@@ -22,24 +44,10 @@ void replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const Rep
         clock.setStepPerRead(clock.frequency() / 100'000);
 
     SimTunerCard card(SimTunerCard::Options{options.cardImplementationId, 4});
-    const std::uint16_t id = probeImplementationId(&card);
-    auto gpio = std::make_unique<CGPIO_Interface>(&card, id);
-    auto interrupts = std::make_unique<CInterrupt_Interface>(id, &card);
-    if (id != 0)
-        gpio->tmISetPinDirection(0x10, 0x10);
-    COSDependFactory factory;
-    const tmIrHwInfo hw{options.decoderType, 4, 0, options.captureMode};
-    auto decoder = std::make_unique<tmIIrDecoder>(&sink, gpio.get(), interrupts.get(), &factory, &hw);
-
-    card.load(capture, clock.nowTicks() + clock.frequency() * options.startDelayMs / 1000);
-    card.replay(clock);
-    clock.setStepPerRead(0);
-    clock.advanceMs(options.tailMs);
-
-    // Shutdown order of the program: front end, GPIO layer, interrupt layer.
-    decoder.reset();
-    gpio.reset();
-    interrupts.reset();
+    runPipeline(card, sink, options, clock, [&] {
+        card.load(capture, clock.nowTicks() + clock.frequency() * options.startDelayMs / 1000);
+        card.replay(clock);
+    });
 }
 
 std::string formatKeyReport(std::int32_t decoderType, const void* report)

@@ -6,9 +6,16 @@
 #include "tmIrTypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+namespace remorra::os {
+class VirtualTimeService;
+}
+
 namespace remorra::tuner {
+
+class ICaptureFilter;
 
 struct ReplayOptions {
     std::int32_t decoderType = TM_IR_DECODER_NEC;
@@ -22,6 +29,12 @@ struct ReplayOptions {
 // in order (on the interrupt thread or, for timer reports, on the caller's).
 // Installs its own virtual time service for the duration of the call.
 void replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const ReplayOptions& options = {});
+
+// Assembles probe, GPIO layer, interrupt layer and front end on `filter` as
+// start-up does, runs `drive` (which plays the IR), lets `options.tailMs`
+// pass on `clock` so pending timers fire, and shuts down in the program's order.
+void runPipeline(ICaptureFilter& filter, CIR_DecoderCallback& sink, const ReplayOptions& options,
+                 os::VirtualTimeService& clock, const std::function<void()>& drive);
 
 // The decode tool's line for one key report, without a newline.
 std::string formatKeyReport(std::int32_t decoderType, const void* report);
