@@ -48,8 +48,12 @@ void CChooseDeviceDlg::OnInitDialog() {
             discovery::FindFilterByName(m_devices, *source, m_box, "Remorra");
     }
     std::vector<std::string> names;
-    for (std::size_t i = before; i < m_devices.size(); ++i) names.push_back(m_devices[i].m_strFriendlyName);
-    m_logic.OnInitDialog(names);
+    std::vector<bool> receivers;
+    for (std::size_t i = before; i < m_devices.size(); ++i) {
+        names.push_back(m_devices[i].m_strFriendlyName);
+        receivers.push_back(m_devices[i].m_bIrReceiver);
+    }
+    m_logic.OnInitDialog(names, receivers);
 
     m_list->clear();
     for (const CChooseDeviceLogic::Entry& e : m_logic.entries()) {

@@ -2,6 +2,7 @@
 #include "app/ChooseDevice.h"
 #include "app/Config.h"
 #include "platform/discovery/CaptureDevices.h"
+#include "platform/discovery/DeviceSources.h"
 #include "platform/receivers/RawIrSource.h"
 
 #include <gtest/gtest.h>
@@ -144,4 +145,45 @@ TEST(ReceiverDiscovery, NothingToListLeavesTheListAlone)
         EXPECT_EQ(list.size(), 1u);
         EXPECT_TRUE(box.shown.empty());
     }
+}
+
+TEST(ReceiverDiscovery, ReceiversFollowTheCardsAndReplaceTheDefaultCard)
+{
+    test::TempDocuments docs;
+    FakeSysfs sysfs(docs.path);
+    sysfs.add("rc1", "DRV_NAME=gpio_ir_recv\nDEV_NAME=gpio_ir_recv\n", "lirc1");
+    sysfs.add("rc0", "DRV_NAME=cx88xx\nDEV_NAME=cx88 IR (Quorbel 88)\n", "lirc0");
+    ::setenv("REMORRA_SYSFS_ROOT", sysfs.root.c_str(), 1);
+    struct Case {
+        const char* cards; // null: none described, so the default card may stand in
+        std::vector<std::string> names;
+        std::vector<bool> receivers;
+    } cases[] = {
+        {"Quorbel Simulated Tuner",
+         {"Quorbel Simulated Tuner", "cx88 IR (Quorbel 88) (cx88xx)", "gpio_ir_recv (gpio_ir_recv)"},
+         {false, true, true}},
+        {nullptr, {"cx88 IR (Quorbel 88) (cx88xx)", "gpio_ir_recv (gpio_ir_recv)"}, {true, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cards ? c.cards : "no cards described");
+        if (c.cards)
+            ::setenv("REMORRA_SIM_CARDS", c.cards, 1);
+        else
+            ::unsetenv("REMORRA_SIM_CARDS");
+        std::string error;
+        auto source = discovery::CreateCaptureDeviceSource(error);
+        std::vector<CaptureDeviceRecord> list;
+        RecordingMessageBox box;
+        discovery::FindFilterByName(list, *source, box, "Remorra");
+        std::vector<std::string> names;
+        std::vector<bool> receivers;
+        for (const auto& r : list) {
+            names.push_back(r.m_strFriendlyName);
+            receivers.push_back(r.m_bIrReceiver);
+        }
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(receivers, c.receivers);
+    }
+    ::unsetenv("REMORRA_SIM_CARDS");
+    ::unsetenv("REMORRA_SYSFS_ROOT");
 }
