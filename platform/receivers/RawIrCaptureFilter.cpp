@@ -43,11 +43,7 @@ HResult RawIrCaptureFilter::ksProperty(std::span<const std::uint8_t> request, st
     if (request.size() < 32)
         return kInvalidArg;
     const std::uint8_t* r = request.data();
-    const Guid set = getGuid(r);
-    const std::uint32_t id = get32(r + 16);
-    const std::uint32_t flags = get32(r + 20);
-    const std::uint32_t kind = get32(r + 24);
-
+    const auto [set, id, flags, kind] = getPropertyHeader(r);
     if (set == kProbeSet) {
         if (request.size() != kProbeRequestSize || id != 0 || flags != kPropertyTypeGet || kind != 3 ||
             data.size() != 1)

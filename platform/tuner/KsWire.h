@@ -69,6 +69,17 @@ inline void putPropertyHeader(std::uint8_t* p, const Guid& set, std::uint32_t id
     put32(p + 24, kind);
 }
 
+struct PropertyHeader {
+    Guid set;
+    std::uint32_t id = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t kind = 0;
+};
+inline PropertyHeader getPropertyHeader(const std::uint8_t* p)
+{
+    return {getGuid(p), get32(p + 16), get32(p + 20), get32(p + 24)};
+}
+
 // Chip GPIO pin read: 32 bytes.
 inline std::array<std::uint8_t, kChipGetRequestSize> chipGetPinRequest(std::uint16_t implementationId, std::uint8_t pin)
 {
