@@ -14,7 +14,11 @@
 #include "platform/tuner/Interrupt_Interface.h"
 #include "platform/tuner/KsWire.h"
 #include "platform/tuner/SimTunerCard.h"
+#include "keys/KeyReportHandler.h"
+#include "keys/linux/LinuxKeyOutputs.h"
 #include "tmIR_Decoder.h"
+#include "app/ProfileEditor.h"
+#include "bench/realtime/XKeyReceiver.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -38,13 +42,16 @@ struct Args {
     long count = 100'000;   // edges (delivery) or transmissions (decode)
     unsigned load = 0;      // busy threads
     bool realtime = true;
+    bool xtest = false;     // keys: inject with XTest and time the X client's receipt
 };
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: realtime_bench delivery|decode|intervals [--count N] [--load THREADS] [--no-rt]\n"
+                 "usage: realtime_bench delivery|decode|intervals|keys [--count N] [--load THREADS] [--no-rt] [--xtest]\n"
                  "  delivery: N edges (default 100000); decode: N frames and repeat codes (default 10000);\n"
-                 "  intervals: burst-start intervals seen on the interrupt thread against the played ones\n");
+                 "  intervals: burst-start intervals seen on the interrupt thread against the played ones;\n"
+                 "  keys: N presses of Up, from the frame's last burst to the first key-down at the output\n"
+                 "        (recording output; with --xtest, XTest to a focused X window of its own)\n");
     std::exit(2);
 }
 
@@ -52,11 +59,13 @@ Args parse(int argc, char** argv) {
     Args a;
     if (argc < 2) usage();
     a.mode = argv[1];
-    if (a.mode != "delivery" && a.mode != "decode" && a.mode != "intervals") usage();
-    if (a.mode != "delivery") a.count = 10'000;
+    if (a.mode != "delivery" && a.mode != "decode" && a.mode != "intervals" && a.mode != "keys") usage();
+    if (a.mode == "decode" || a.mode == "intervals") a.count = 10'000;
+    if (a.mode == "keys") a.count = 1'000;
     for (int i = 2; i < argc; ++i) {
         const std::string opt = argv[i];
         if (opt == "--no-rt") a.realtime = false;
+        else if (opt == "--xtest") a.xtest = true;
         else if (opt == "--count" && i + 1 < argc) a.count = std::atol(argv[++i]);
         else if (opt == "--load" && i + 1 < argc) a.load = static_cast<unsigned>(std::atoi(argv[++i]));
         else usage();
@@ -222,11 +231,13 @@ int runIntervals(const Args& a) {
         if (e > 224 || e < -224) ++over224;
         errors.push_back(e < 0 ? -e : e);
     }
+    const double p50 = bench::percentile(errors, 50);
+    const double p99 = bench::percentile(errors, 99);
+    const double p999 = bench::percentile(errors, 99.9);
+    const double max = errors.empty() ? 0.0 : errors.back();
     std::printf("intervals edges_played=%zu edges_seen=%zu |error| p50=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus "
                 "beyond_224us=%ld load=%u realtime=%s\n",
-                starts.size(), times.count, bench::percentile(errors, 50), bench::percentile(errors, 99),
-                bench::percentile(errors, 99.9), errors.empty() ? 0.0 : errors.back(), over224, a.load,
-                a.realtime ? "yes" : "no");
+                starts.size(), times.count, p50, p99, p999, max, over224, a.load, a.realtime ? "yes" : "no");
     return 0;
 }
 
@@ -301,10 +312,118 @@ int runDecode(const Args& a) {
     return 0;
 }
 
+// Times the first key-down after each frame: at the output call, or, with
+// XTest, when a focused window of our own receives the KeyPress.
+class TimedOutput final : public keys::IKeyOutput {
+public:
+    TimedOutput(keys::IKeyOutput& inner, std::vector<std::int64_t>& downs) : m_inner(inner), m_downs(downs) {}
+    void keyDown(std::uint8_t vk) override {
+        if (!m_inner.backendName() || std::strcmp(m_inner.backendName(), "recording") == 0) note();
+        m_inner.keyDown(vk);
+    }
+    void keyUp(std::uint8_t vk) override { m_inner.keyUp(vk); }
+    void pause(std::uint32_t ms) override { m_inner.pause(ms); }
+    bool windowExists(const char* title) override { return m_inner.windowExists(title); }
+    const char* backendName() const override { return m_inner.backendName(); }
+    void note() {
+        if (m_count < m_downs.size()) m_downs[m_count] = os::timeService().counter();
+        ++m_count;
+    }
+
+private:
+    keys::IKeyOutput& m_inner;
+    std::vector<std::int64_t>& m_downs;
+    std::size_t m_count = 0;
+};
+
+// Key latency: Up (0x81) pressed once per 400 ms; the Media Center table
+// sends VK_UP down first. From the start of the frame's stop burst, where the
+// decoder completes the frame, to the first key-down.
+int runKeys(const Args& a) {
+    const long presses = a.count;
+    tuner::Timeline all;
+    std::vector<std::int64_t> lastBurstUs;
+    tuner::EncodeOptions o;
+    o.gapMs = 330;
+    std::int64_t at = 0;
+    for (long p = 0; p < presses; ++p) {
+        const auto frame = tuner::encodeNec(0xFB04, 0x81, 0, false, o);
+        if (all.size() % 2 == 1) {
+            all.push_back(o.gapMs * 1000);
+            at += o.gapMs * 1000;
+        }
+        const auto starts = bench::burstStartsUs(frame);
+        lastBurstUs.push_back(at + starts.back());
+        for (auto d : frame) at += d;
+        all.insert(all.end(), frame.begin(), frame.end());
+    }
+    std::vector<std::int64_t> downs(static_cast<std::size_t>(presses) + 16, 0);
+    keys::RecordingKeyOutput recording;
+    std::unique_ptr<keys::IKeyOutput> xtest;
+    std::unique_ptr<bench::XKeyReceiver> receiver;
+    keys::IKeyOutput* inner = &recording;
+    if (a.xtest) {
+        receiver = std::make_unique<bench::XKeyReceiver>(downs);
+        xtest = keys::CreateXTestKeyOutput();
+        if (!receiver->ok() || !xtest) {
+            std::fprintf(stderr, "no X display with XTest (run through tests/support/with-xvfb.sh)\n");
+            return 1;
+        }
+        inner = xtest.get();
+    }
+    TimedOutput timed(*inner, downs);
+    keys::ProfileViewOwner profile;
+    profile.selectProfile(keys::kBuiltInProfilePosition, kBuiltInProfile);
+    keys::KeyReportHandler handler(timed, profile.view());
+
+    tuner::SimTunerCard card;
+    const std::uint16_t id = tuner::probeImplementationId(&card);
+    CGPIO_Interface gpio(&card, id);
+    CInterrupt_Interface interrupts(id, &card);
+    if (id != 0) gpio.tmISetPinDirection(0x10, 0x10);
+    COSDependFactory factory;
+    const tmIrHwInfo hw{TM_IR_DECODER_NEC, 4, 0, TM_IR_CAPTURE_EDGE};
+    tmIIrDecoder frontEnd(&handler, &gpio, &interrupts, &factory, &hw);
+
+    bench::CpuLoad load(a.load);
+    const std::int64_t freq = os::timeService().frequency();
+    const std::int64_t start = os::timeService().counter() + freq / 5;
+    card.load(all, start);
+    card.startPlayer();
+    card.joinPlayer();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    // Each key-down belongs to the latest frame that ended before it.
+    std::vector<double> us;
+    std::vector<bool> answered(static_cast<std::size_t>(presses), false);
+    for (std::int64_t d : downs) {
+        if (d == 0) continue;
+        const double atUs = static_cast<double>(d - start) * 1e6 / static_cast<double>(freq);
+        std::size_t p = 0;
+        while (p + 1 < lastBurstUs.size() && static_cast<double>(lastBurstUs[p + 1]) <= atUs) ++p;
+        if (answered[p]) continue;
+        answered[p] = true;
+        us.push_back(atUs - static_cast<double>(lastBurstUs[p]));
+    }
+    long missing = 0;
+    for (long p = 0; p < presses; ++p)
+        if (!answered[static_cast<std::size_t>(p)]) {
+            ++missing;
+            std::fprintf(stderr, "press %ld brought no key\n", p);
+        }
+    const double p50 = bench::percentile(us, 50);
+    const double p99 = bench::percentile(us, 99);
+    const double max = us.empty() ? 0 : us.back();
+    std::printf("keys presses=%ld output=%s answered=%zu p50=%.1fus p99=%.1fus max=%.1fus load=%u\n", presses,
+                a.xtest ? "xtest" : "recording", us.size(), p50, p99, max, a.load);
+    return missing == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const Args a = parse(argc, argv);
     if (a.mode == "delivery") return runDelivery(a);
+    if (a.mode == "keys") return runKeys(a);
     return a.mode == "decode" ? runDecode(a) : runIntervals(a);
 }

@@ -343,7 +343,7 @@ void SimTunerCard::startPlayer()
         // which would blur every interval the decoders measure.
         os::raiseThreadPriority();
         const std::int64_t freq = os::timeService().frequency();
-        const std::int64_t spinTicks = freq / 2000; // 500 µs
+        const std::int64_t spinTicks = freq / 10000; // 100 µs: past the usual wake-up delay
         for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
             for (;;) {
                 const std::int64_t wait = m_edges[k] - nowTicks();
