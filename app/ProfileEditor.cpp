@@ -91,14 +91,41 @@ void CProfileEditor::SelectProfile() {
         m_deleteEnabled = true;
         keys.LoadProfileKeys(text + ".xml");
     }
-    keys.ApplyKeys();
+    // One publication carries the new selection with the bindings that go
+    // with it, so the key handler never pairs a profile with another's keys.
+    ApplyKeys();
     const std::string file = ConfigFilePath();
     WriteConfigValue(file, "config", "selectplayernumber", std::to_string(m_selection));
     WriteConfigValue(file, "Config", "Selectplayer", text);
 }
 
-os::FileResult CProfileEditor::SaveProfile() {
+void CProfileEditor::ApplyKeys() {
     keys.ApplyKeys();
+    publish();
+}
+
+void CProfileEditor::SetPublisher(IProfilePublisher* publisher) {
+    m_publisher = publisher;
+    publish();
+}
+
+keys::KeyBindings CProfileEditor::AppliedBindings() const {
+    keys::KeyBindings b{};
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = keys.m_slots[i].binding;
+    return b;
+}
+
+std::string CProfileEditor::SelectedText() const {
+    if (m_selection < 0 || m_selection >= static_cast<int>(m_entries.size())) return {};
+    return m_entries[static_cast<std::size_t>(m_selection)];
+}
+
+void CProfileEditor::publish() {
+    if (m_publisher) m_publisher->Publish(m_selection, SelectedText(), AppliedBindings());
+}
+
+os::FileResult CProfileEditor::SaveProfile() {
+    ApplyKeys();
     return keys.SaveProfileKeys();
 }
 
@@ -155,6 +182,7 @@ bool CProfileEditor::DeleteProfile() {
     m_entries.clear();
     m_selection = -1;
     FillProfileList();
+    publish();
     return removed;
 }
 

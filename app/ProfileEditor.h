@@ -13,6 +13,15 @@ namespace remorra {
 
 inline constexpr const char* kBuiltInProfile = "MCE(Quorbel Default Setting)";
 
+// What the key handler reads from the editor: the selected position (-1 for
+// none), that entry's text and the applied bindings in slot order. The editor
+// publishes after each change, always on the window thread.
+class IProfilePublisher {
+public:
+    virtual ~IProfilePublisher() = default;
+    virtual void Publish(int selection, const std::string& text, const keys::KeyBindings& bindings) = 0;
+};
+
 // Why a new profile name is refused; empty when it is acceptable.
 std::string CheckProfileName(const std::string& name);
 
@@ -27,7 +36,7 @@ public:
     void RestoreProfileSelection(int index);
     void SelectProfile();
     void SelectProfileAt(int index) { m_selection = index; SelectProfile(); }
-    void ApplyKeys() { keys.ApplyKeys(); }
+    void ApplyKeys();
     os::FileResult SaveProfile();
     // `enteredName`: the name dialog's text, nullopt when it was cancelled.
     // Returns true when a profile file was created or replaced.
@@ -47,10 +56,18 @@ public:
     std::string TemplatePath() const;
     std::string templateOverride;
 
+    // Receives every change of the selection or the bindings; may be null.
+    void SetPublisher(IProfilePublisher* publisher);
+    keys::KeyBindings AppliedBindings() const;
+    std::string SelectedText() const; // empty when nothing is selected
+
     CProfileKeys keys;
 
 private:
+    void publish();
+
     IMessageBox& m_box;
+    IProfilePublisher* m_publisher = nullptr;
     std::string m_title;
     std::vector<std::string> m_entries;
     int m_selection = -1;

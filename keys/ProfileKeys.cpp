@@ -80,7 +80,7 @@ void CProfileKeys::SaveKeyBinding(const char* keyName, KeyBinding binding) {
 void CProfileKeys::LoadProfileKeys(const std::string& fileName) {
     m_strProfileFile = fileName;
     for (const ProfileKeyInfo& k : kProfileKeys) {
-        EditorSlot& s = slots[k.slot];
+        EditorSlot& s = m_slots[k.slot];
         LoadKeyBinding(k.element, s.binding);
         s.field.virtualKey = s.binding.m_dwVirtualKey & 0xFF;
         s.field.modifiers = s.binding.m_dwModifiers & 0xFF;
@@ -96,20 +96,23 @@ os::FileResult CProfileKeys::SaveProfileKeys() {
         return {"cannot load '" + path + "'"};
     }
     for (const ProfileKeyInfo& k : kProfileKeys)
-        writeBinding(xml, keyElement(xml, k.element), slots[k.slot].binding);
-    return xml.SaveWithError(path);
+        writeBinding(xml, keyElement(xml, k.element), m_slots[k.slot].binding);
+    os::FileResult r = xml.SaveWithError(path);
+    // The old file is still whole, but the user must know the keys are not in it.
+    if (!r) m_box.show("The profile could not be saved: " + r.error, m_title, MsgButtons::Ok, MsgIcon::Error);
+    return r;
 }
 
 void CProfileKeys::ApplyKeys() {
-    for (EditorSlot& s : slots) s.binding = KeyBinding::FromHotKey(s.field.virtualKey, s.field.modifiers);
+    for (EditorSlot& s : m_slots) s.binding = KeyBinding::FromHotKey(s.field.virtualKey, s.field.modifiers);
 }
 
 void CProfileKeys::ClearKeyControls() {
-    for (EditorSlot& s : slots) s.field.virtualKey = s.field.modifiers = 0;
+    for (EditorSlot& s : m_slots) s.field.virtualKey = s.field.modifiers = 0;
 }
 
 void CProfileKeys::EnableKeyControls(bool enable) {
-    for (EditorSlot& s : slots) s.field.enabled = enable;
+    for (EditorSlot& s : m_slots) s.field.enabled = enable;
 }
 
 } // namespace remorra

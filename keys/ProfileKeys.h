@@ -42,7 +42,8 @@ public:
     void SaveKeyBinding(const char* keyName, KeyBinding binding);
     void LoadProfileKeys(const std::string& fileName);
     // One load, all 25 keys set, one whole-file replace. Nothing is written
-    // when no profile is current; the error text is empty on success.
+    // when no profile is current; the error text is empty on success. A
+    // failed load or write is reported in a message box.
     os::FileResult SaveProfileKeys();
 
     // Fields -> bindings, flags derived from the modifier bits.
@@ -50,7 +51,9 @@ public:
     void ClearKeyControls();
     void EnableKeyControls(bool enable);
 
-    std::array<EditorSlot, kKeySlotCount> slots{};
+    // Slot order (declaration order of the window). Not named `slots`: Qt
+    // defines that word away in every file that includes it.
+    std::array<EditorSlot, kKeySlotCount> m_slots{};
     std::string m_strProfileFile; // e.g. "Movie.xml", empty = none current
 
 private:

@@ -47,14 +47,14 @@ TEST_F(EditorFixture, RestoreFallsBackToBuiltInAndWritesSelection) {
     touch("Movie.xml");
     ed.RestoreProfileSelection(7);
     EXPECT_EQ(ed.selection(), 0);
-    EXPECT_FALSE(ed.keys.slots[0].field.enabled);
+    EXPECT_FALSE(ed.keys.m_slots[0].field.enabled);
     EXPECT_TRUE(ed.keys.m_strProfileFile.empty());
     std::string cfg = ConfigFilePath();
     EXPECT_EQ(ReadConfigValue(cfg, "Config", "selectplayernumber"), "0");
     EXPECT_EQ(ReadConfigValue(cfg, "Config", "Selectplayer"), kBuiltInProfile);
 
     ed.SelectProfileAt(1);
-    EXPECT_TRUE(ed.keys.slots[0].field.enabled);
+    EXPECT_TRUE(ed.keys.m_slots[0].field.enabled);
     EXPECT_EQ(ed.keys.m_strProfileFile, "Movie.xml");
     EXPECT_EQ(ReadConfigValue(cfg, "Config", "Selectplayer"), "Movie");
 }
@@ -79,11 +79,11 @@ TEST_F(EditorFixture, NewCreatesFoldersFromShippedTemplate) {
     EXPECT_EQ(ed.selection(), -1) << "the new entry is not selected";
     ed.SelectProfileAt(1);
     EXPECT_TRUE(box.shown.empty()) << "template holds all 25 keys";
-    ed.keys.slots[0].field = {65, 3, true};
+    ed.keys.m_slots[0].field = {65, 3, true};
     ASSERT_TRUE(ed.SaveProfile());
-    ed.keys.slots[0].field = {};
+    ed.keys.m_slots[0].field = {};
     ed.SelectProfileAt(1);
-    EXPECT_EQ(fields(ed.keys.slots[0].binding), fields(KeyBinding{1, 0, 1, 65, 3}));
+    EXPECT_EQ(fields(ed.keys.m_slots[0].binding), fields(KeyBinding{1, 0, 1, 65, 3}));
 }
 
 TEST_F(EditorFixture, ExistingNameReplacedOnlyAfterQuestion) {

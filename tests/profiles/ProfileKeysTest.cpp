@@ -53,7 +53,7 @@ struct ProfileFixture : ::testing::Test {
     }
     const EditorSlot& slot(const char* name) {
         for (const auto& k : kProfileKeys)
-            if (std::string(k.element) == name) return keys.slots[k.slot];
+            if (std::string(k.element) == name) return keys.m_slots[k.slot];
         throw std::runtime_error(name);
     }
 };
@@ -88,11 +88,11 @@ TEST_F(ProfileFixture, MissingZoomLoadsAsNoKeyAndSurvivesSave) {
     std::string text = profileText("Zoom");
     text.insert(text.find("<RemoteSetting>") + 15, "<!-- mine --><Other x=\"1\">t</Other>");
     put(text);
-    keys.slots[kProfileKeys[8].slot].binding = {1, 1, 1, 90, 7};
+    keys.m_slots[kProfileKeys[8].slot].binding = {1, 1, 1, 90, 7};
     keys.LoadProfileKeys("Movie.xml");
     EXPECT_EQ(fields(slot("Zoom").binding), fields(KeyBinding{}));
-    keys.slots[kProfileKeys[0].slot].field = {80, 6, true};
-    keys.slots[kProfileKeys[8].slot].field = {90, 2, true};
+    keys.m_slots[kProfileKeys[0].slot].field = {80, 6, true};
+    keys.m_slots[kProfileKeys[8].slot].field = {90, 2, true};
     keys.ApplyKeys();
     ASSERT_TRUE(keys.SaveProfileKeys());
     std::string expected = text;
@@ -116,13 +116,13 @@ TEST_F(ProfileFixture, NoCurrentProfileTouchesNoFile) {
 
 TEST_F(ProfileFixture, UnreadableProfileReportsAndKeepsBindings) {
     put("<RemoteSetting>");
-    keys.slots[0].binding = {1, 0, 0, 65, 2};
+    keys.m_slots[0].binding = {1, 0, 0, 65, 2};
     keys.LoadProfileKeys("Movie.xml");
     ASSERT_EQ(box.shown.size(), kKeySlotCount);
     EXPECT_EQ(box.shown[0].text, "Load Config error!");
     EXPECT_EQ(box.shown[0].caption, "Remorra");
-    EXPECT_EQ(keys.slots[0].binding.m_dwVirtualKey, 65u);
-    EXPECT_EQ(keys.slots[0].field.virtualKey, 65u) << "the field shows the unchanged binding";
+    EXPECT_EQ(keys.m_slots[0].binding.m_dwVirtualKey, 65u);
+    EXPECT_EQ(keys.m_slots[0].field.virtualKey, 65u) << "the field shows the unchanged binding";
     EXPECT_FALSE(keys.SaveProfileKeys());
     EXPECT_EQ(get(), "<RemoteSetting>");
 }
@@ -130,7 +130,7 @@ TEST_F(ProfileFixture, UnreadableProfileReportsAndKeepsBindings) {
 TEST_F(ProfileFixture, InterruptedSaveLeavesOldFileIntact) {
     put(profileText());
     keys.LoadProfileKeys("Movie.xml");
-    keys.slots[0].field = {65, 3, true};
+    keys.m_slots[0].field = {65, 3, true};
     keys.ApplyKeys();
     os::setAtomicWriteFailAfter(100);
     os::FileResult r = keys.SaveProfileKeys();
