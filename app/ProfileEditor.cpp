@@ -91,8 +91,7 @@ void CProfileEditor::SelectProfile() {
         m_deleteEnabled = true;
         keys.LoadProfileKeys(text + ".xml");
     }
-    // One publication carries the new selection with the bindings that go
-    // with it, so the key handler never pairs a profile with another's keys.
+    // The new selection goes out together with its bindings.
     ApplyKeys();
     const std::string file = ConfigFilePath();
     WriteConfigValue(file, "config", "selectplayernumber", std::to_string(m_selection));

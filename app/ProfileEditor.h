@@ -4,6 +4,7 @@
 // of CProfileKeys. A Qt view mirrors this state and forwards its commands.
 #include "app/MessageBox.h"
 #include "keys/ProfileKeys.h"
+#include "keys/ProfileView.h"
 
 #include <optional>
 #include <string>
@@ -11,7 +12,7 @@
 
 namespace remorra {
 
-inline constexpr const char* kBuiltInProfile = "MCE(Quorbel Default Setting)";
+inline constexpr const char* kBuiltInProfile = keys::kBuiltInProfileName;
 
 // What the key handler reads from the editor: the selected position (-1 for
 // none), that entry's text and the applied bindings in slot order. The editor
@@ -24,6 +25,23 @@ public:
 
 // Why a new profile name is refused; empty when it is acceptable.
 std::string CheckProfileName(const std::string& name);
+
+// Publishes into the key report handler's view: selection, text and
+// bindings go out as one snapshot, so the handler never pairs a selection
+// with another profile's keys.
+class ProfileViewPublisher : public IProfilePublisher {
+public:
+    explicit ProfileViewPublisher(keys::ProfileViewCell& view) : m_view(view) {}
+    void Publish(int selection, const std::string& text, const keys::KeyBindings& bindings) override {
+        keys::ProfileSnapshot s;
+        s.setSelection(selection, text);
+        s.m_bindings = bindings;
+        m_view.store(s);
+    }
+
+private:
+    keys::ProfileViewCell& m_view;
+};
 
 class CProfileEditor {
 public:
