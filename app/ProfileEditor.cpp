@@ -1,6 +1,7 @@
 #include "app/ProfileEditor.h"
 
 #include "app/Config.h"
+#include "keys/XMLParse.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
@@ -45,6 +46,33 @@ std::string CheckProfileName(const std::string& name) {
     if (name.back() == ' ' || name.back() == '.') return "The profile name cannot end in a blank or a dot.";
     if (name.size() + 4 > 255) return "The profile name is too long.";
     return {};
+}
+
+bool LoadProfileSnapshot(const std::string& path, IMessageBox& box, keys::ProfileSnapshot& out) {
+    const std::filesystem::path p(path);
+    std::string file = p.filename().string();
+    if (file.empty()) return false;
+    CProfileKeys keys(box, "remorra-ir");
+    std::string folder = p.parent_path().string();
+    keys.profileFolderOverride = folder.empty() ? "./" : folder + "/";
+    // One report for an unreadable file rather than one per key.
+    {
+        XMLParse probe;
+        if (!probe.Load((keys.profileFolderOverride + file).c_str())) {
+            box.show("Load Config error!", "remorra-ir", MsgButtons::Ok, MsgIcon::None);
+            return false;
+        }
+    }
+    keys.LoadProfileKeys(file);
+    keys.ApplyKeys();
+    const std::string suffix = ".xml";
+    std::string name = file;
+    if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        name.resize(name.size() - suffix.size());
+    out = keys::ProfileSnapshot{};
+    out.setSelection(1, name);
+    for (std::size_t i = 0; i < out.m_bindings.size(); ++i) out.m_bindings[i] = keys.m_slots[i].binding;
+    return true;
 }
 
 int CProfileEditor::FindString(const std::string& text) const {

@@ -43,6 +43,12 @@ private:
     keys::ProfileViewCell& m_view;
 };
 
+// The view the key handler would see with the profile file `path` selected
+// as a user profile: its name is the file name without ".xml", its bindings
+// are loaded and applied as the editor does. False when the file cannot be
+// loaded (reported through `box`).
+bool LoadProfileSnapshot(const std::string& path, IMessageBox& box, keys::ProfileSnapshot& out);
+
 class CProfileEditor {
 public:
     CProfileEditor(IMessageBox& box, std::string title)

@@ -48,7 +48,9 @@ XMLParse::Node keyElement(const XMLParse& xml, const char* name) {
 }
 } // namespace
 
-std::string CProfileKeys::profilePath() const { return ProfileFolder() + m_strProfileFile; }
+std::string CProfileKeys::profilePath() const {
+    return (profileFolderOverride.empty() ? ProfileFolder() : profileFolderOverride) + m_strProfileFile;
+}
 
 void CProfileKeys::reportLoadError() {
     m_box.show("Load Config error!", m_title, MsgButtons::Ok, MsgIcon::None);

@@ -55,6 +55,9 @@ public:
     // defines that word away in every file that includes it.
     std::array<EditorSlot, kKeySlotCount> m_slots{};
     std::string m_strProfileFile; // e.g. "Movie.xml", empty = none current
+    // Folder of the profile files with its trailing separator; empty means
+    // the user's profile folder. Tools point it at a file given to them.
+    std::string profileFolderOverride;
 
 private:
     std::string profilePath() const;

@@ -77,3 +77,20 @@ TEST_F(ProfileToKeys, PowerSendsWhatTheSelectedEntryApplied) {
     EXPECT_EQ(press(0x84), kCtrlAltP);
     EXPECT_FALSE(fs::exists(ProfileFolder() + "Movie.xml"));
 }
+
+TEST_F(ProfileToKeys, ReplaySnapshotMatchesTheEditorsApply) {
+    const std::string path = ProfileFolder() + "Movie.xml";
+    ed.SelectProfileAt(entry("Movie"));
+    ed.keys.m_slots[keys::SlotPower].field = {0x50, HOTKEYF_CONTROL_BIT | HOTKEYF_ALT_BIT, true};
+    ASSERT_TRUE(ed.SaveProfile());
+
+    keys::ProfileSnapshot s;
+    ASSERT_TRUE(LoadProfileSnapshot(path, box, s));
+    EXPECT_EQ(s.m_nSelected, 1);
+    EXPECT_TRUE(s.selectedTextIs("Movie"));
+    EXPECT_EQ(s.m_bindings, ed.AppliedBindings());
+
+    EXPECT_FALSE(LoadProfileSnapshot(ProfileFolder() + "None.xml", box, s));
+    ASSERT_EQ(box.shown.size(), 1u) << "one report, not one per key";
+    EXPECT_EQ(box.shown[0].text, "Load Config error!");
+}
