@@ -19,14 +19,14 @@ CInputFileNameDlg::CInputFileNameDlg(QWidget* parent) : QDialog(parent) {
     auto* label = new QLabel(QStringLiteral("ProfileName:"), this);
     du.place(label, 14, 19, 44, 8);
     m_edit = new QLineEdit(this);
-    m_edit->setObjectName(QStringLiteral("ctl1021"));
+    m_edit->setObjectName(QStringLiteral("1021"));
     du.place(m_edit, 60, 17, 112, 12);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("ctlOK"));
+    ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
     du.place(ok, 68, 44, 50, 14);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("ctlCancel"));
+    cancel->setObjectName(QStringLiteral("2"));
     du.place(cancel, 124, 44, 50, 14);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -29,7 +29,7 @@ constexpr std::array<GridPlace, kKeySlotCount> kGrid{{
     {11, false}, {11, true}, {10, true}, {0, false},
 }};
 
-QString objectNameFor(int id) { return QStringLiteral("ctl%1").arg(id); }
+QString objectNameFor(int id) { return QString::number(id); }
 
 QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/os/Files.h"
 #include "qt/DialogUnits.h"
 #include "qt/HotKeyCtrl.h"
+#include "qt/InputFileNameDlg.h"
 #include "qt/ProfilePanel.h"
 #include "TestDocs.h"
 
@@ -198,4 +199,21 @@ TEST_F(PanelFixture, ClientAreaDragsTheWindow) {
     QTest::mouseMove(panel, grip + QPoint(30, 20));
     QTest::mouseRelease(panel, Qt::LeftButton, Qt::NoModifier, grip + QPoint(30, 20));
     EXPECT_EQ(window.pos(), start + QPoint(30, 20));
+}
+
+TEST(InputFileNameDlg, HandsBackTheTextOnlyOnOk) {
+    CInputFileNameDlg dlg;
+    EXPECT_EQ(dlg.windowTitle().toStdString(), "InputFileName");
+    dlg.show();
+    QTest::keyClicks(dlg.nameField(), "My Profile");
+    QTest::keyClick(dlg.nameField(), Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted) << "Enter takes the default button, OK";
+    EXPECT_EQ(dlg.m_strName, "My Profile");
+
+    CInputFileNameDlg cancelled;
+    cancelled.show();
+    QTest::keyClicks(cancelled.nameField(), "x");
+    QTest::mouseClick(cancelled.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+    EXPECT_EQ(cancelled.m_strName, "");
 }
