@@ -12,7 +12,7 @@
 
 namespace remorra {
 
-inline constexpr const char* kBuiltInProfile = keys::kBuiltInProfileName;
+inline constexpr const char* kBuiltInProfile = "MCE(Quorbel Default Setting)";
 
 // What the key handler reads from the editor: the selected position (-1 for
 // none), that entry's text and the applied bindings in slot order. The editor
