@@ -17,6 +17,25 @@ bool allZero(std::span<const std::uint8_t> bytes)
 
 std::int64_t nowTicks() { return os::timeService().counter(); }
 
+// A card raises its interrupt at the edge itself; a player stands in for that,
+// so it runs at the interrupt thread's priority, sleeps until shortly before
+// each edge and spins the rest of the way: a plain sleep wakes tens of µs to
+// milliseconds late under load, which would blur every interval the decoders
+// measure.
+void waitForEdge(std::int64_t at, const std::atomic<bool>& stop, std::int64_t spinUs = 100)
+{
+    const std::int64_t freq = os::timeService().frequency();
+    const std::int64_t spinTicks = freq * spinUs / 1'000'000; // past the usual wake-up delay
+    for (;;) {
+        const std::int64_t wait = at - nowTicks();
+        if (wait <= 0 || stop.load())
+            return;
+        if (wait > spinTicks)
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(std::min<std::int64_t>((wait - spinTicks) * 1'000'000 / freq, 20'000)));
+    }
+}
+
 // Pin and source behind a legacy event id; false for ids the driver lacks.
 bool legacyEventPin(std::uint32_t id, std::uint8_t& pin, std::uint32_t& source)
 {
@@ -42,6 +61,13 @@ SimTunerCard::~SimTunerCard()
 {
     m_stopPlayer.store(true);
     joinPlayer();
+    {
+        std::lock_guard lock(m_liveMutex);
+        m_liveStop.store(true);
+    }
+    m_liveCv.notify_all();
+    if (m_liveThread.joinable())
+        m_liveThread.join();
 }
 
 void SimTunerCard::refuse(SimRequest kind, bool on) { m_refuse[static_cast<int>(kind)].store(on); }
@@ -257,6 +283,8 @@ void SimTunerCard::load(const std::vector<std::uint32_t>& durationsUs, std::int6
 
 std::uint8_t SimTunerCard::irLevel() const
 {
+    if (m_live.load())
+        return m_liveLevel.load();
     const std::int64_t now = nowTicks();
     const auto passed = std::upper_bound(m_edges.begin(), m_edges.end(), now) - m_edges.begin();
     return passed % 2 ? 0 : 1;
@@ -264,28 +292,39 @@ std::uint8_t SimTunerCard::irLevel() const
 
 int SimTunerCard::signalEdge(std::size_t edge, os::EventHandle* out, int max)
 {
+    return signalAt(static_cast<std::uint32_t>(edge % 2), m_edges[edge], out, max);
+}
+
+int SimTunerCard::signalAt(std::uint32_t source, std::int64_t at, os::EventHandle* out, int max)
+{
     if (!m_signalling.load())
         return 0;
-    const std::uint32_t source = edge % 2;
-    const std::int64_t at = m_edges[edge];
     int n = 0;
     std::lock_guard lock(m_mutex);
     for (const auto& reg : m_regs) {
         if (!reg.record || reg.sinceTicks > at)
             continue;
-        bool hit = false;
-        if (reg.chip) {
-            // The chip signals a pin's change at the start of each burst.
-            hit = reg.eventId == m_options.irPin && source == 0;
-        } else {
-            std::uint8_t pin = 0;
-            std::uint32_t src = 0;
-            hit = legacyEventPin(reg.eventId, pin, src) && pin == m_options.irPin && src == source;
-        }
-        if (hit && os::setEvent(reg.handle) && n < max)
+        if (hits(reg, source) && os::setEvent(reg.handle) && n < max)
             out[n++] = reg.handle;
     }
     return n;
+}
+
+bool SimTunerCard::interrupts(std::uint32_t source) const
+{
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_regs.begin(), m_regs.end(),
+                       [&](const Registration& reg) { return reg.record && hits(reg, source); });
+}
+
+bool SimTunerCard::hits(const Registration& reg, std::uint32_t source) const
+{
+    // The chip signals a pin's change at the start of each burst.
+    if (reg.chip)
+        return reg.eventId == m_options.irPin && source == 0;
+    std::uint8_t pin = 0;
+    std::uint32_t src = 0;
+    return legacyEventPin(reg.eventId, pin, src) && pin == m_options.irPin && src == source;
 }
 
 void SimTunerCard::fire(std::uint32_t source)
@@ -294,16 +333,9 @@ void SimTunerCard::fire(std::uint32_t source)
     if (!m_signalling.load())
         return;
     std::lock_guard lock(m_mutex);
-    for (const auto& reg : m_regs) {
-        if (!reg.record)
-            continue;
-        std::uint8_t pin = 0;
-        std::uint32_t src = 0;
-        const bool hit = reg.chip ? (reg.eventId == m_options.irPin && source == 0)
-                                  : (legacyEventPin(reg.eventId, pin, src) && pin == m_options.irPin && src == source);
-        if (hit)
+    for (const auto& reg : m_regs)
+        if (reg.record && hits(reg, source))
             os::setEvent(reg.handle);
-    }
 }
 
 void SimTunerCard::replay(os::VirtualTimeService& clock)
@@ -336,23 +368,9 @@ void SimTunerCard::startPlayer()
     joinPlayer();
     m_stopPlayer.store(false);
     m_player = std::thread([this] {
-        // A card raises its interrupt at the edge itself; the player stands in
-        // for that, so it runs at the interrupt thread's priority, sleeps
-        // until shortly before each edge and spins the rest of the way:
-        // a plain sleep wakes tens of µs to milliseconds late under load,
-        // which would blur every interval the decoders measure.
         os::raiseThreadPriority();
-        const std::int64_t freq = os::timeService().frequency();
-        const std::int64_t spinTicks = freq / 10000; // 100 µs: past the usual wake-up delay
         for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
-            for (;;) {
-                const std::int64_t wait = m_edges[k] - nowTicks();
-                if (wait <= 0 || m_stopPlayer.load())
-                    break;
-                if (wait > spinTicks)
-                    std::this_thread::sleep_for(std::chrono::microseconds(
-                        std::min<std::int64_t>((wait - spinTicks) * 1'000'000 / freq, 20'000)));
-            }
+            waitForEdge(m_edges[k], m_stopPlayer);
             os::EventHandle ignored[16];
             signalEdge(k, ignored, 16);
         }
@@ -363,6 +381,71 @@ void SimTunerCard::joinPlayer()
 {
     if (m_player.joinable())
         m_player.join();
+}
+
+std::uint64_t SimTunerCard::playLive(std::vector<std::uint32_t> durationsUs)
+{
+    std::uint64_t ticket = 0;
+    {
+        std::lock_guard lock(m_liveMutex);
+        if (m_liveStop.load() || m_liveQueue.size() >= kMaxLiveQueue)
+            return 0;
+        m_liveQueue.push_back(std::move(durationsUs));
+        ticket = ++m_liveQueued;
+        if (!m_liveThread.joinable()) {
+            m_live.store(true);
+            m_liveThread = std::thread([this] { runLive(); });
+        }
+    }
+    m_liveCv.notify_all();
+    return ticket;
+}
+
+bool SimTunerCard::waitPlayed(std::uint64_t ticket, std::uint32_t timeoutMs)
+{
+    std::unique_lock lock(m_liveMutex);
+    return m_liveCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return m_livePlayed >= ticket || m_liveStop.load(); }) &&
+           m_livePlayed >= ticket;
+}
+
+void SimTunerCard::runLive()
+{
+    os::raiseThreadPriority();
+    std::unique_lock lock(m_liveMutex);
+    for (;;) {
+        m_liveCv.wait(lock, [&] { return m_liveStop.load() || !m_liveQueue.empty(); });
+        if (m_liveStop.load())
+            return;
+        const std::vector<std::uint32_t> timeline = std::move(m_liveQueue.front());
+        m_liveQueue.pop_front();
+        lock.unlock();
+
+        const std::int64_t freq = os::timeService().frequency();
+        std::int64_t at = nowTicks() + freq / 1000;
+        // Every duration starts with an edge; the end of the timeline is one
+        // more instant, an edge only when the timeline ends inside a burst.
+        for (std::size_t i = 0; i <= timeline.size() && !m_liveStop.load(); ++i) {
+            const std::uint32_t source = static_cast<std::uint32_t>(i % 2);
+            // A spinning player at the interrupt thread's priority holds a
+            // CPU; spin only where an edge raises an interrupt.
+            waitForEdge(at, m_liveStop, interrupts(source) ? 100 : 0);
+            if (i == timeline.size() && source == 0)
+                break;
+            m_liveLevel.store(source == 0 ? 0 : 1);
+            if (source == 0)
+                m_liveBursts.fetch_add(1);
+            os::EventHandle ignored[16];
+            signalAt(source, at, ignored, 16);
+            if (i < timeline.size())
+                at += std::int64_t{timeline[i]} * freq / 1'000'000;
+        }
+        m_liveLevel.store(1);
+
+        lock.lock();
+        ++m_livePlayed;
+        m_liveCv.notify_all();
+    }
 }
 
 } // namespace remorra::tuner

@@ -10,7 +10,9 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -87,6 +89,17 @@ public:
     void startPlayer();
     void joinPlayer();
 
+    // Live play while a pipeline runs on the card: timelines (as for load)
+    // queue up and a player thread of the card plays them one after the
+    // other in real time. Once live, the pin reads follow the live player.
+    // Returns a ticket for waitPlayed, or 0 when the queue is full.
+    std::uint64_t playLive(std::vector<std::uint32_t> durationsUs);
+    // True once the timeline of `ticket` (and all before it) has been played;
+    // false when `timeoutMs` passed first.
+    bool waitPlayed(std::uint64_t ticket, std::uint32_t timeoutMs);
+    // Bursts the live player has started (each is a pin event).
+    std::uint64_t liveBursts() const { return m_liveBursts.load(); }
+
 private:
     struct Registration {
         const std::uint8_t* record = nullptr;
@@ -110,6 +123,11 @@ private:
     std::uint8_t levelOf(std::uint8_t pin) const;
     // Handles signalled; a registration older than the edge is required.
     int signalEdge(std::size_t edge, os::EventHandle* out, int max);
+    int signalAt(std::uint32_t source, std::int64_t at, os::EventHandle* out, int max);
+    // Whether an edge of `source` on the receiver's pin would signal anything.
+    bool interrupts(std::uint32_t source) const;
+    bool hits(const Registration& reg, std::uint32_t source) const;
+    void runLive();
 
     const Options m_options;
     std::array<std::atomic<bool>, static_cast<int>(SimRequest::Count)> m_refuse{};
@@ -128,6 +146,18 @@ private:
     std::vector<std::int64_t> m_edges; // absolute ticks; even index = burst start
     std::thread m_player;
     std::atomic<bool> m_stopPlayer{false};
+
+    static constexpr std::size_t kMaxLiveQueue = 16;
+    std::mutex m_liveMutex;
+    std::condition_variable m_liveCv;
+    std::deque<std::vector<std::uint32_t>> m_liveQueue;
+    std::uint64_t m_liveQueued = 0; // tickets handed out
+    std::uint64_t m_livePlayed = 0; // tickets played
+    std::atomic<bool> m_liveStop{false};
+    std::atomic<bool> m_live{false};
+    std::atomic<std::uint8_t> m_liveLevel{1};
+    std::atomic<std::uint64_t> m_liveBursts{0};
+    std::thread m_liveThread;
 };
 
 } // namespace remorra::tuner

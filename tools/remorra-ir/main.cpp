@@ -1,5 +1,6 @@
 // remorra-ir: replays IR captures through the program's decode pipeline and
 // writes nominal frames as mode2 text.
+#include "Send.h"
 #include "app/ProfileEditor.h"
 #include "keys/KeyOutput.h"
 #include "keys/KeyReportHandler.h"
@@ -245,5 +246,7 @@ int main(int argc, char** argv)
         return decode(args);
     if (command == "encode")
         return encode(args);
+    if (command == "send")
+        return sendCommand(args);
     return usage(kDecodeHelp);
 }

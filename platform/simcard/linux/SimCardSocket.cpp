@@ -1,0 +1,263 @@
+// The simulated card's endpoint as a local stream socket in a folder private
+// to the user; the peer's credentials are checked on every connection.
+#include "platform/simcard/SimCardListener.h"
+#include "platform/simcard/SimCardProtocol.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace remorra::simcard {
+namespace {
+
+constexpr int kRequestIdleMs = 2000;
+
+std::string sysError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The folder is created for the user alone, or must already be the user's
+// alone: anyone else able to write there could swap the endpoint.
+bool privateFolder(const std::string& dir, std::string& error) {
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = sysError(dir);
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0) {
+        error = sysError(dir);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+        error = dir + ": not a folder private to this user";
+        return false;
+    }
+    return true;
+}
+
+bool socketAddress(const std::string& path, sockaddr_un& addr, std::string& error) {
+    addr = {};
+    addr.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof addr.sun_path) {
+        error = "'" + path + "': not a usable socket path (1-" + std::to_string(sizeof addr.sun_path - 1) +
+                " characters)";
+        return false;
+    }
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+int connectTo(const sockaddr_un& addr) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        return -1;
+    }
+    return fd;
+}
+
+bool sendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SimCardEndpoint() {
+    if (const char* p = std::getenv("REMORRA_SIM_SOCKET"); p && *p) return p;
+    const char* run = std::getenv("XDG_RUNTIME_DIR");
+    const std::string dir =
+        run && *run ? std::string(run) + "/remorra" : "/tmp/remorra-" + std::to_string(::geteuid());
+    return dir + "/simcard.sock";
+}
+
+struct CSimCardListener::Impl {
+    Impl(tuner::SimTunerCard& c, std::string p) : card(c), path(std::move(p)) {}
+    tuner::SimTunerCard& card;
+    std::string path;
+    int listenFd = -1;
+    int wake[2] = {-1, -1};
+    std::atomic<bool> stopping{false};
+    std::thread thread;
+
+    void serve();
+    void handle(int fd);
+    void closeAll();
+};
+
+CSimCardListener::CSimCardListener(tuner::SimTunerCard& card, std::string endpoint)
+    : m_impl(std::make_unique<Impl>(card, std::move(endpoint))) {}
+
+CSimCardListener::~CSimCardListener() { Stop(); }
+
+const std::string& CSimCardListener::endpoint() const { return m_impl->path; }
+
+bool CSimCardListener::Start(std::string& error) {
+    Impl& m = *m_impl;
+    if (m.thread.joinable()) return true;
+    sockaddr_un addr;
+    if (!socketAddress(m.path, addr, error) || !privateFolder(parentOf(m.path), error)) return false;
+
+    struct stat st {};
+    if (::lstat(m.path.c_str(), &st) == 0) {
+        if (!S_ISSOCK(st.st_mode)) {
+            error = m.path + ": exists and is not a socket";
+            return false;
+        }
+        if (const int fd = connectTo(addr); fd >= 0) {
+            ::close(fd);
+            error = m.path + ": another simulated card already listens there";
+            return false;
+        }
+        ::unlink(m.path.c_str()); // left by a run that ended without removing it
+    }
+    m.listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m.listenFd < 0) {
+        error = sysError("socket");
+        return false;
+    }
+    if (::bind(m.listenFd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        error = sysError(m.path);
+        m.closeAll();
+        return false;
+    }
+    if (::chmod(m.path.c_str(), 0600) != 0 || ::listen(m.listenFd, 8) != 0 ||
+        ::pipe2(m.wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = sysError(m.path);
+        ::unlink(m.path.c_str());
+        m.closeAll();
+        return false;
+    }
+    m.stopping.store(false);
+    m.thread = std::thread([&m] { m.serve(); });
+    return true;
+}
+
+void CSimCardListener::Stop() {
+    Impl& m = *m_impl;
+    if (!m.thread.joinable()) return;
+    m.stopping.store(true);
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(m.wake[1], &byte, 1);
+    m.thread.join();
+    ::unlink(m.path.c_str());
+    m.closeAll();
+}
+
+void CSimCardListener::Impl::closeAll() {
+    for (int* fd : {&listenFd, &wake[0], &wake[1]}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void CSimCardListener::Impl::serve() {
+    while (!stopping.load()) {
+        pollfd fds[2] = {{listenFd, POLLIN, 0}, {wake[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents) return;
+        if (!(fds[0].revents & POLLIN)) continue;
+        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        handle(fd);
+        ::close(fd);
+    }
+}
+
+void CSimCardListener::Impl::handle(int fd) {
+    ucred peer{};
+    socklen_t len = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) != 0 || peer.uid != ::geteuid()) {
+        sendAll(fd, "ERROR refused: the card plays only for its own user\n");
+        return;
+    }
+    // The request ends when the client closes its writing side.
+    std::string request;
+    char buf[4096];
+    for (;;) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wake[0], POLLIN, 0}};
+        const int ready = ::poll(fds, 2, kRequestIdleMs);
+        if (ready < 0 && errno == EINTR) continue;
+        if (fds[1].revents) return;
+        if (ready <= 0) {
+            sendAll(fd, "ERROR request incomplete: nothing more came for 2 s (end it by closing the writing side)\n");
+            return;
+        }
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return;
+        if (n == 0) break;
+        request.append(buf, static_cast<std::size_t>(n));
+        if (request.size() > kMaxRequestBytes) break; // refused whole below
+    }
+    sendAll(fd, PlayRequest(card, request, &stopping));
+}
+
+bool SendRawToSimCard(const std::string& request, std::string& reply, std::string& error,
+                      const std::string& endpoint) {
+    sockaddr_un addr;
+    if (!socketAddress(endpoint, addr, error)) return false;
+    const int fd = connectTo(addr);
+    if (fd < 0) {
+        error = errno == ENOENT || errno == ECONNREFUSED
+                    ? "no simulated card listens at " + endpoint + " (is Remorra running on a simulated card?)"
+                    : sysError(endpoint);
+        return false;
+    }
+    // A refused request may be answered before all of it was sent: read the
+    // answer either way.
+    const bool sent = sendAll(fd, request);
+    ::shutdown(fd, SHUT_WR);
+    const int sendErrno = errno;
+    reply.clear();
+    // The card answers once it has played the capture.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(kMaxPlayUs) +
+                          std::chrono::seconds(15);
+    char buf[512];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(0, left.count())));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        reply.append(buf, static_cast<std::size_t>(n));
+        if (reply.size() > 4096) break;
+    }
+    ::close(fd);
+    if (reply.empty()) {
+        errno = sendErrno;
+        error = sent ? "the card at " + endpoint + " gave no answer" : sysError(endpoint);
+        return false;
+    }
+    return true;
+}
+
+} // namespace remorra::simcard
