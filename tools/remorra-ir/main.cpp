@@ -238,6 +238,8 @@ int main(int argc, char** argv)
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         std::fputs(kDecodeHelp, args.empty() ? stderr : stdout);
         std::fputs(kEncodeHelp, args.empty() ? stderr : stdout);
+        std::fputs("usage: remorra-ir send [--hold MS] BUTTON... | --file CAPTURE   (remorra-ir send --help)\n",
+                   args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
     const std::string command = args[0];
