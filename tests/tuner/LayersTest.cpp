@@ -20,7 +20,9 @@ class Recorder final : public CInterruptCallback {
 public:
     void OnInterrupt(const std::uint32_t* edge) override
     {
-        seen[count.load()] = *edge;
+        // Only the first edges are looked at; a stream of them must not overrun.
+        if (const int i = count.load(); i < 64)
+            seen[i] = *edge;
         count.fetch_add(1);
     }
     std::uint32_t seen[64] = {};
