@@ -99,7 +99,11 @@ TEST(SimCardSpecs, ParsesEntriesAndRefusesBadOnesWhole) {
     EXPECT_EQ(error, "card 1: name longer than 255 characters");
 }
 
+// No receiver of the machine running the tests may take the default card's place.
+const char* kNoReceivers = "/nonexistent-remorra-sysfs";
+
 TEST(SystemDevices, DefaultCardOnlyWhenNothingIsDescribed) {
+    ScopedEnv sysfs("REMORRA_SYSFS_ROOT", kNoReceivers);
     ScopedEnv file("REMORRA_SIM_CARDS_FILE", nullptr);
     {
         ScopedEnv cards("REMORRA_SIM_CARDS", nullptr);
@@ -129,6 +133,7 @@ TEST(SystemDevices, DefaultCardOnlyWhenNothingIsDescribed) {
 
 TEST(SystemDevices, CardsFileAndItsErrors) {
     const auto path = std::filesystem::temp_directory_path() / ("remorra_cards_" + std::to_string(::getpid()));
+    ScopedEnv sysfs("REMORRA_SYSFS_ROOT", kNoReceivers);
     ScopedEnv cards("REMORRA_SIM_CARDS", nullptr);
     ScopedEnv file("REMORRA_SIM_CARDS_FILE", path.c_str());
     std::string error;
