@@ -23,11 +23,13 @@ namespace {
 
 const char* kDecodeHelp =
     "usage: remorra-ir decode [--decoder nec|nec24|rc5|rc6] [--mode edge|sample] [--trace 0|1|2]\n"
-    "                         [--keys mce] [FILE...]\n"
+    "                         [--keys mce|profile=FILE.xml] [FILE...]\n"
     "Replays each capture (mode2 text or raw durations; '-' or none: standard input) through the\n"
     "simulated card, the GPIO and interrupt layers and the decoder front end, one line per key.\n"
     "--keys mce also runs each report through the key report handler with the built-in entry\n"
-    "selected and lists the key events and pauses it sent below the report's line.\n";
+    "selected and lists the key events and pauses it sent below the report's line.\n"
+    "--keys profile=FILE.xml does the same with that key profile selected (named as the file\n"
+    "without \".xml\"), its bindings loaded and applied as the main window does.\n";
 const char* kEncodeHelp =
     "usage: remorra-ir encode nec|nec24 ADDRESS COMMAND [--repeats N]\n"
     "       remorra-ir encode rc5 GROUP COMMAND [--toggle 0|1]\n"
@@ -79,14 +81,43 @@ private:
     remorra::keys::KeyReportHandler m_handler;
 };
 
-// Puts into `owner` the profile selection that a --keys value names.
-bool selectKeys(const std::string& value, remorra::keys::ProfileViewOwner& owner)
+// The tool's reports go to standard error, prefixed with what they concern.
+class StderrMessageBox final : public remorra::IMessageBox {
+public:
+    explicit StderrMessageBox(std::string subject) : m_subject(std::move(subject)) {}
+    remorra::MsgResult show(const std::string& text, const std::string&, remorra::MsgButtons,
+                            remorra::MsgIcon) override
+    {
+        std::fprintf(stderr, "%s: %s\n", m_subject.c_str(), text.c_str());
+        return remorra::MsgResult::Cancel;
+    }
+
+private:
+    std::string m_subject;
+};
+
+enum class Selection { Ok, Unknown, Unreadable };
+
+// Puts into `owner` the profile selection that a --keys value names: the
+// built-in entry, or a profile file selected as a user profile with its
+// bindings loaded and applied as the main window does.
+Selection selectKeys(const std::string& value, remorra::keys::ProfileViewOwner& owner)
 {
     if (value == "mce") {
         owner.selectProfile(remorra::keys::kBuiltInProfilePosition, remorra::kBuiltInProfile);
-        return true;
+        return Selection::Ok;
     }
-    return false;
+    const std::string prefix = "profile=";
+    if (value.rfind(prefix, 0) != 0 || value.size() == prefix.size())
+        return Selection::Unknown;
+    const std::string file = value.substr(prefix.size());
+    StderrMessageBox box(file);
+    remorra::keys::ProfileSnapshot s;
+    if (!remorra::LoadProfileSnapshot(file, box, s))
+        return Selection::Unreadable;
+    owner.setBindings(s.m_bindings);
+    owner.selectProfile(s.m_nSelected, s.m_szSelectedText);
+    return Selection::Ok;
 }
 
 class StderrTrace final : public remorra::TraceSink {
@@ -132,8 +163,11 @@ int decode(std::vector<std::string> args)
                 return usage(kDecodeHelp);
             trace = v[0] - '0';
         } else if (a == "--keys" && hasValue) {
-            if (!selectKeys(args[++i], profile))
-                return usage(kDecodeHelp);
+            switch (selectKeys(args[++i], profile)) {
+            case Selection::Ok: break;
+            case Selection::Unknown: return usage(kDecodeHelp);
+            case Selection::Unreadable: return 2;
+            }
             keys = true;
         } else if (a.size() > 1 && a[0] == '-' ) {
             return usage(kDecodeHelp);
