@@ -5,23 +5,6 @@
 
 namespace remorra {
 
-// Slot indices follow the main window's declaration order.
-const std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys = {{
-    {"Power", "Power/Off:", 1001, 0},   {"Mode", "Mode:", 1006, 2},
-    {"Mute", "Mute:", 1004, 1},         {"Menu", "Menu:", 1013, 3},
-    {"CHLUp", "CHL+:", 1007, 4},        {"CHLDown", "CHL -:", 1008, 5},
-    {"VOLUp", "VOL+:", 1014, 6},        {"VOLDown", "VOL -:", 1015, 7},
-    {"Zoom", "Zoom:", 1009, 8},         {"Fav", "Fav:", 1016, 9},
-    {"EPG", "EPG:", 1010, 10},          {"Pause", "Pause:", 1017, 11},
-    {"Record", "Record:", 1011, 12},    {"Recall", "Back/Recall:", 1018, 13},
-    {"SUB", "SUB:", 1012, 14},          {"SNAP", "SNAP:", 1019, 15},
-    {"Exit", "Exit:", 1005, 16},        {"Clear", "Clear:", 1024, 17},
-    {"Play", "Play:", 1025, 18},        {"Stop", "Stop:", 1026, 19},
-    {"Replay", "Replay:", 1029, 20},    {"REW", "REW:", 1027, 21},
-    {"FWD", "FWD:", 1028, 22},          {"Skip", "Skip:", 1030, 23},
-    {"RecordedTV", "Recorded TV:", 1023, 24},
-}};
-
 namespace {
 void readBinding(const XMLParse& xml, XMLParse::Node key, KeyBinding& b) {
     b.m_bShift = xml.GetNodeBool(xml.SelectNode(key, "Shift")) ? 1 : 0;

@@ -11,7 +11,7 @@
 
 namespace remorra {
 
-inline constexpr std::size_t kKeySlotCount = 25;
+inline constexpr std::size_t kKeySlotCount = keys::KeySlotCount;
 
 // A hot-key field as the editor's logic sees it; the Qt view mirrors it.
 struct HotKeyField {
@@ -31,8 +31,16 @@ struct ProfileKeyInfo {
     int controlId;
     std::size_t slot;      // index into the slots (declaration order)
 };
-// In load and save order.
-extern const std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys;
+// In load and save order, from the shared slot tables.
+inline constexpr std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys = [] {
+    std::array<ProfileKeyInfo, kKeySlotCount> a{};
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const keys::KeySlotIndex slot = keys::kProfileKeyOrder[i];
+        const keys::KeySlotInfo& info = keys::kKeySlots[slot];
+        a[i] = {info.profileKey, info.label, info.controlId, slot};
+    }
+    return a;
+}();
 
 class CProfileKeys {
 public:
