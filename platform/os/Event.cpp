@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -25,9 +26,6 @@ struct Slot {
 std::array<Slot, kSlots> g_slots;
 // Bumped on every signal and close; waiters sleep on it.
 std::atomic<std::uint32_t> g_signalEpoch{0};
-// Bumped whenever a waiter blocks or an event closes; replays sleep on it.
-// Kept apart from the signal epoch so that waiters never wake each other.
-std::atomic<std::uint32_t> g_blockEpoch{0};
 
 Slot* lookup(EventHandle h)
 {
@@ -73,7 +71,6 @@ void closeEvent(EventHandle h)
     s->generation.fetch_add(1, std::memory_order_acq_rel);
     s->inUse.store(false, std::memory_order_release);
     bump(g_signalEpoch);
-    bump(g_blockEpoch);
 }
 
 bool setEvent(EventHandle h)
@@ -114,23 +111,30 @@ int waitForEvents(const EventHandle* handles, int count)
             return -1;
         for (int i = 0; i < count; ++i)
             slots[i]->waiters.fetch_add(1, std::memory_order_acq_rel);
-        bump(g_blockEpoch);
         g_signalEpoch.wait(epoch, std::memory_order_acquire);
         for (int i = 0; i < count; ++i)
             slots[i]->waiters.fetch_sub(1, std::memory_order_acq_rel);
     }
 }
 
-bool waitUntilHandled(EventHandle h)
+HandledResult waitUntilHandled(EventHandle h, std::chrono::milliseconds limit)
 {
-    for (;;) {
-        const std::uint32_t epoch = g_blockEpoch.load(std::memory_order_acquire);
+    // Polled rather than slept on, so the wait has a bound; the waiter
+    // usually returns within a few yields, and only a stuck one costs sleeps.
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (int round = 0;; ++round) {
         Slot* s = lookup(h);
         if (!s)
-            return false;
+            return HandledResult::Closed;
         if (!s->signalled.load(std::memory_order_acquire) && s->waiters.load(std::memory_order_acquire) > 0)
-            return true;
-        g_blockEpoch.wait(epoch, std::memory_order_acquire);
+            return HandledResult::Handled;
+        if (round < 200) {
+            std::this_thread::yield();
+            continue;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return HandledResult::TimedOut;
+        std::this_thread::sleep_for(std::chrono::microseconds(round < 2000 ? 20 : 1000));
     }
 }
 

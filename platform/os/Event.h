@@ -2,6 +2,7 @@
 // Auto-reset events addressed by a 32-bit handle, so that a handle can travel
 // inside a driver record exactly as a Win32 event handle does. Signalling and
 // waiting take no lock and allocate nothing; the table is fixed in size.
+#include <chrono>
 #include <cstdint>
 
 namespace remorra::os {
@@ -24,8 +25,10 @@ int waitForEvents(const EventHandle* handles, int count);
 
 // For replays in virtual time: blocks until the event's pending signal was
 // taken and a thread is blocked waiting on it again (the signal has been
-// handled), or until the event is closed. False when the event is closed.
-bool waitUntilHandled(EventHandle h);
+// handled), until the event is closed, or until `limit` of real time passed
+// (nobody is waiting on it, or its waiter is stuck).
+enum class HandledResult { Handled, Closed, TimedOut };
+HandledResult waitUntilHandled(EventHandle h, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // Raises the calling thread to the highest priority the platform grants;
 // silently keeps the current one when refused.

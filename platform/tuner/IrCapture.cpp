@@ -55,10 +55,34 @@ std::vector<std::string_view> tokens(std::string_view line)
 
 } // namespace
 
+namespace {
+
+// Lines that capture tools print around the timings: LIRC's mode2 names its
+// driver and device first, and warns when run as root.
+bool isToolHeader(std::string_view line)
+{
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front())))
+        line.remove_prefix(1);
+    for (std::string_view h : {"Using driver ", "Using device", "Trying device", "Running as ", "Warning: "})
+        if (line.starts_with(h))
+            return true;
+    return false;
+}
+
+struct Line {
+    int number = 0;
+    std::vector<std::string_view> words;
+    // ir-ctl's signed form ends each burst group with `# timeout N`: the idle
+    // time it reports is a space, not a remark, or two bursts would merge.
+    std::string_view commentTimeout;
+};
+
+} // namespace
+
 bool parseCapture(std::string_view text, const std::string& name, Timeline& out, std::string& error)
 {
     out.clear();
-    std::vector<std::pair<int, std::vector<std::string_view>>> lines;
+    std::vector<Line> lines;
     int number = 0;
     bool mode2 = false;
     std::size_t pos = 0;
@@ -69,14 +93,21 @@ bool parseCapture(std::string_view text, const std::string& name, Timeline& out,
         std::string_view line = text.substr(pos, end - pos);
         ++number;
         pos = end + 1;
-        if (const auto hash = line.find('#'); hash != std::string_view::npos)
+        Line l{number, {}, {}};
+        if (const auto hash = line.find('#'); hash != std::string_view::npos) {
+            const auto remark = tokens(line.substr(hash + 1));
+            if (remark.size() == 2 && remark[0] == "timeout")
+                l.commentTimeout = remark[1];
             line = line.substr(0, hash);
-        auto t = tokens(line);
-        if (t.empty())
-            continue;
-        if (std::isalpha(static_cast<unsigned char>(t[0][0])))
-            mode2 = true;
-        lines.emplace_back(number, std::move(t));
+        }
+        l.words = tokens(line);
+        if (!l.words.empty() && isToolHeader(line))
+            l.words.clear();
+        if (!l.words.empty() || !l.commentTimeout.empty()) {
+            if (!l.words.empty() && std::isalpha(static_cast<unsigned char>(l.words[0][0])))
+                mode2 = true;
+            lines.push_back(std::move(l));
+        }
         if (end == text.size())
             break;
     }
@@ -88,8 +119,12 @@ bool parseCapture(std::string_view text, const std::string& name, Timeline& out,
     Builder b;
     int signedness = 0; // 0 unknown, 1 signed, -1 unsigned
     bool nextPulse = true;
-    for (const auto& [line, t] : lines) {
+    for (const auto& [line, t, commentTimeout] : lines) {
         if (mode2) {
+            if (t.empty())
+                continue;
+            if (t.size() == 1 && t[0] == "overflow")
+                return fail(line, "the receiver overflowed here: timings were lost");
             if (t.size() != 2)
                 return fail(line, "expected 'pulse N', 'space N' or 'timeout N'");
             std::uint64_t v = 0;
@@ -99,7 +134,7 @@ bool parseCapture(std::string_view text, const std::string& name, Timeline& out,
                 b.add(true, v);
             else if (t[0] == "space" || t[0] == "timeout")
                 b.add(false, v);
-            else
+            else if (t[0] != "carrier" && t[0] != "frequency") // modulation, not timing
                 return fail(line, "unknown word '" + std::string(t[0]) + "'");
             continue;
         }
@@ -119,6 +154,13 @@ bool parseCapture(std::string_view text, const std::string& name, Timeline& out,
                 b.add(nextPulse, v);
                 nextPulse = !nextPulse;
             }
+        }
+        if (!commentTimeout.empty()) {
+            std::uint64_t v = 0;
+            if (!parseNumber(commentTimeout, v))
+                return fail(line, "bad timeout '" + std::string(commentTimeout) + "'");
+            b.add(false, v);
+            nextPulse = true;
         }
     }
     out = b.take();

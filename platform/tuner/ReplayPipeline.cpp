@@ -35,7 +35,8 @@ void runPipeline(ICaptureFilter& filter, CIR_DecoderCallback& sink, const Replay
     interrupts.reset();
 }
 
-void replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const ReplayOptions& options)
+bool replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const ReplayOptions& options,
+                   std::string* error)
 {
     os::VirtualTimeService clock;
     os::ScopedTimeService useClock(clock);
@@ -44,10 +45,12 @@ void replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const Rep
         clock.setStepPerRead(clock.frequency() / 100'000);
 
     SimTunerCard card(SimTunerCard::Options{options.cardImplementationId, 4});
+    bool ok = true;
     runPipeline(card, sink, options, clock, [&] {
         card.load(capture, clock.nowTicks() + clock.frequency() * options.startDelayMs / 1000);
-        card.replay(clock);
+        ok = card.replay(clock, error);
     });
+    return ok;
 }
 
 std::string formatKeyReport(std::int32_t decoderType, const void* report)

@@ -28,7 +28,9 @@ struct ReplayOptions {
 // Replays one capture through a fresh pipeline; every OnIrKey reaches `sink`
 // in order (on the interrupt thread or, for timer reports, on the caller's).
 // Installs its own virtual time service for the duration of the call.
-void replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const ReplayOptions& options = {});
+// False with `error` set when the replay stalled (see SimTunerCard::replay).
+bool replayCapture(const Timeline& capture, CIR_DecoderCallback& sink, const ReplayOptions& options = {},
+                   std::string* error = nullptr);
 
 // Assembles probe, GPIO layer, interrupt layer and front end on `filter` as
 // start-up does, runs `drive` (which plays the IR), lets `options.tailMs`

@@ -338,7 +338,7 @@ void SimTunerCard::fire(std::uint32_t source)
             os::setEvent(reg.handle);
 }
 
-void SimTunerCard::replay(os::VirtualTimeService& clock)
+bool SimTunerCard::replay(os::VirtualTimeService& clock, std::string* error, std::chrono::milliseconds limit)
 {
     std::size_t k = 0;
     os::EventHandle pending[16];
@@ -349,8 +349,14 @@ void SimTunerCard::replay(os::VirtualTimeService& clock)
         // Edges the clock passed while the interrupt thread was busy (its
         // sleeps move virtual time) land on already-pending events.
         for (;;) {
-            for (int i = 0; i < n; ++i)
-                os::waitUntilHandled(pending[i]);
+            for (int i = 0; i < n; ++i) {
+                if (os::waitUntilHandled(pending[i], limit) != os::HandledResult::TimedOut)
+                    continue;
+                if (error)
+                    *error = "replay stopped at edge " + std::to_string(k) + " of " + std::to_string(m_edges.size()) +
+                             ": no thread took the card's event within " + std::to_string(limit.count()) + " ms";
+                return false;
+            }
             n = 0;
             bool any = false;
             while (k < m_edges.size() && m_edges[k] <= clock.nowTicks()) {
@@ -361,6 +367,7 @@ void SimTunerCard::replay(os::VirtualTimeService& clock)
                 break;
         }
     }
+    return true;
 }
 
 void SimTunerCard::startPlayer()

@@ -10,10 +10,12 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -83,8 +85,11 @@ public:
 
     // Virtual time: moves the clock to each edge, signals it and waits until
     // the interrupt thread has taken it; edges that the clock passed while
-    // that thread was busy are signalled together, so they coalesce.
-    void replay(os::VirtualTimeService& clock);
+    // that thread was busy are signalled together, so they coalesce. When no
+    // thread takes a signalled event within `limit` of real time, the replay
+    // stops there and returns false with `error` saying which edge stalled.
+    bool replay(os::VirtualTimeService& clock, std::string* error = nullptr,
+                std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Real time: a player thread signals each edge at its instant.
     void startPlayer();
     void joinPlayer();

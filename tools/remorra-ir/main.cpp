@@ -203,13 +203,19 @@ int decode(std::vector<std::string> args)
     PrintingSink printer;
     KeysSink keysSink(profile.view());
     CIR_DecoderCallback& keySink = keys ? static_cast<CIR_DecoderCallback&>(keysSink) : printer;
+    int status = 0;
     for (std::size_t i = 0; i < captures.size(); ++i) {
         if (files.size() > 1)
             std::printf("# %s\n", files[i].c_str());
-        replayCapture(captures[i], keySink, options);
+        std::string error;
+        if (!replayCapture(captures[i], keySink, options, &error)) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s: %s\n", files[i] == "-" ? "<stdin>" : files[i].c_str(), error.c_str());
+            status = 1;
+        }
     }
     remorra::setTraceSink(previous);
-    return 0;
+    return status;
 }
 
 int encode(std::vector<std::string> args)
