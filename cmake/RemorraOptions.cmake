@@ -10,6 +10,11 @@ if(REMORRA_SANITIZE STREQUAL "address")
 elseif(REMORRA_SANITIZE STREQUAL "thread")
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
+elseif(REMORRA_SANITIZE STREQUAL "fuzzer")
+  # Coverage for libFuzzer everywhere; only the fuzz targets link its main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
 elseif(NOT REMORRA_SANITIZE STREQUAL "")
   message(FATAL_ERROR "Unknown REMORRA_SANITIZE value: ${REMORRA_SANITIZE}")
 endif()
