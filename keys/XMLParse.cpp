@@ -28,12 +28,32 @@ void appendText(pugi::xml_node n, std::string& out) {
 }
 } // namespace
 
+namespace {
+// pugixml ends the document at a NUL character and reports success, so a
+// profile with one inside would load cut short and a save would write back
+// only the part before it. Such a file is malformed.
+bool hasNulCharacter(const std::string& bytes, pugi::xml_encoding encoding) {
+    std::size_t unit = 1;
+    if (encoding == pugi::encoding_utf16_le || encoding == pugi::encoding_utf16_be) unit = 2;
+    if (encoding == pugi::encoding_utf32_le || encoding == pugi::encoding_utf32_be) unit = 4;
+    for (std::size_t i = 0; i + unit <= bytes.size(); i += unit) {
+        bool zero = true;
+        for (std::size_t k = 0; k < unit; ++k) zero = zero && bytes[i + k] == '\0';
+        if (zero) return true;
+    }
+    return false;
+}
+} // namespace
+
 bool XMLParse::Load(const char* path) {
     if (!path) return false;
     m_document.reset();
-    pugi::xml_parse_result r =
-        m_document.load_file(path, pugi::parse_full | pugi::parse_ws_pcdata);
-    m_loaded = static_cast<bool>(r);
+    m_loaded = false;
+    std::string bytes;
+    if (!remorra::os::readWholeFile(path, bytes)) return false;
+    pugi::xml_parse_result r = m_document.load_buffer(bytes.data(), bytes.size(),
+                                                      pugi::parse_full | pugi::parse_ws_pcdata);
+    m_loaded = r && !hasNulCharacter(bytes, r.encoding);
     if (!m_loaded) m_document.reset();
     return m_loaded;
 }

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace remorra::fuzz {
 
@@ -54,6 +56,29 @@ private:
 {
     std::fprintf(stderr, "broken: %s\n", what);
     std::abort();
+}
+
+// The target's own folder for its files, removed at exit; on a memory file
+// system when there is one, since the atomic writes flush to disk and that
+// would cost most of the run.
+inline const std::string& scratchFolder()
+{
+    struct Folder {
+        Folder()
+        {
+            path = access("/dev/shm", W_OK) == 0 ? "/dev/shm/remorra-fuzz-XXXXXX" : "/tmp/remorra-fuzz-XXXXXX";
+            if (!mkdtemp(path.data()))
+                fail("no scratch folder");
+        }
+        ~Folder()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+        std::string path;
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 } // namespace remorra::fuzz

@@ -7,7 +7,6 @@
 #include "platform/os/Files.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
 using namespace remorra;
 using remorra::fuzz::fail;
@@ -18,10 +17,8 @@ namespace {
 const std::string& configPath()
 {
     static const std::string path = [] {
-        char dir[] = "/tmp/remorra-fuzz-XXXXXX";
-        if (!mkdtemp(dir))
-            fail("no temporary folder");
-        return std::string(dir) + "/config.ini";
+        const std::string& dir = fuzz::scratchFolder();
+        return dir + "/config.ini";
     }();
     return path;
 }

@@ -11,7 +11,6 @@
 #include "platform/os/Files.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
 using namespace remorra;
 using remorra::fuzz::fail;
@@ -22,10 +21,8 @@ namespace {
 const std::string& profileFolder()
 {
     static const std::string folder = [] {
-        char dir[] = "/tmp/remorra-fuzz-XXXXXX";
-        if (!mkdtemp(dir))
-            fail("no temporary folder");
-        setenv("REMORRA_DOCUMENTS", dir, 1);
+        const std::string& dir = fuzz::scratchFolder();
+        setenv("REMORRA_DOCUMENTS", dir.c_str(), 1);
         os::makeFolder(DataFolder());
         os::makeFolder(ProfileFolder());
         return ProfileFolder();

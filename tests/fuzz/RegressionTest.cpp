@@ -1,0 +1,72 @@
+// Faults the fuzzers found, each pinned where it was fixed.
+#include "app/Config.h"
+#include "app/MessageBox.h"
+#include "keys/ProfileKeys.h"
+#include "keys/XMLParse.h"
+#include "platform/os/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace remorra {
+namespace {
+
+class FuzzRegression : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_docs = std::filesystem::temp_directory_path() /
+                 ("remorra-regression-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_docs);
+        std::filesystem::create_directories(m_docs);
+        setenv("REMORRA_DOCUMENTS", m_docs.c_str(), 1);
+        os::makeFolder(DataFolder());
+        os::makeFolder(ProfileFolder());
+    }
+    void TearDown() override
+    {
+        unsetenv("REMORRA_DOCUMENTS");
+        std::filesystem::remove_all(m_docs);
+    }
+    std::filesystem::path m_docs;
+};
+
+// pugixml ends a document at a NUL and calls the load good; the save then
+// wrote back only what stood before it, losing the rest of the profile.
+TEST_F(FuzzRegression, ProfileWithNulCharacterIsRefusedAndKeptWhole)
+{
+    const std::string path = ProfileFolder() + "p.xml";
+    const std::string utf8 = std::string("<RemoteSetting><Power><VirtualKey>1</VirtualKey></Power>\0", 58) +
+                             "<Mute><VirtualKey>2</VirtualKey></Mute></RemoteSetting>\n";
+    // The same in UTF-16 with its byte-order mark: NUL bytes are normal there,
+    // only a NUL character is not.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("<RemoteSetting><Power><VirtualKey>7</VirtualKey></Power></RemoteSetting>"))
+        utf16 += std::string{c, '\0'};
+    struct Case {
+        std::string bytes;
+        bool loads;
+    } cases[] = {{utf8, false}, {utf16, true}, {utf16.substr(0, 10) + std::string(2, '\0') + utf16.substr(10), false}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(os::writeFileAtomically(path, c.bytes));
+        XMLParse xml;
+        EXPECT_EQ(xml.Load(path.c_str()), c.loads);
+        RecordingMessageBox box;
+        CProfileKeys keys(box, "Remorra");
+        keys.LoadProfileKeys("p.xml");
+        keys.slots[0].binding = KeyBinding::FromHotKey(0x41, 1);
+        EXPECT_EQ(static_cast<bool>(keys.SaveProfileKeys()), c.loads);
+        std::string after;
+        ASSERT_TRUE(os::readWholeFile(path, after));
+        if (!c.loads)
+            EXPECT_EQ(after, c.bytes);
+        else
+            EXPECT_EQ(keys.slots[0].binding.m_dwVirtualKey, 0x41u);
+    }
+}
+
+} // namespace
+} // namespace remorra
