@@ -7,6 +7,13 @@ namespace remorra {
 
 namespace {
 void readBinding(const XMLParse& xml, XMLParse::Node key, KeyBinding& b) {
+    // Without a key element every field is 0: a none parent would make
+    // SelectNode search the document, so a root named like a field would
+    // bind every key to it.
+    if (!key) {
+        b = KeyBinding{};
+        return;
+    }
     b.m_bShift = xml.GetNodeBool(xml.SelectNode(key, "Shift")) ? 1 : 0;
     b.m_bCtrl = xml.GetNodeBool(xml.SelectNode(key, "Ctrl")) ? 1 : 0;
     b.m_bAlt = xml.GetNodeBool(xml.SelectNode(key, "Alt")) ? 1 : 0;

@@ -68,5 +68,25 @@ TEST_F(FuzzRegression, ProfileWithNulCharacterIsRefusedAndKeptWhole)
     }
 }
 
+// A missing key element gives a binding of zeros; reading its fields from a
+// none parent searched the whole document instead, so a file whose root is a
+// field's element bound every key to that field's value.
+TEST_F(FuzzRegression, MissingKeyElementReadsAsZeroWhateverTheRoot)
+{
+    const std::string path = ProfileFolder() + "p.xml";
+    for (const char* text : {"<VirtualKey>65</VirtualKey>\n", "\t<Shift>3</Shift>\n",
+                             "<RemoteSetting><Modifiers>4</Modifiers></RemoteSetting>"}) {
+        ASSERT_TRUE(os::writeFileAtomically(path, text));
+        RecordingMessageBox box;
+        CProfileKeys keys(box, "Remorra");
+        for (auto& slot : keys.slots)
+            slot.binding = KeyBinding::FromHotKey(0x42, 7);
+        keys.LoadProfileKeys("p.xml");
+        for (const auto& slot : keys.slots)
+            EXPECT_EQ(slot.binding, KeyBinding{}) << text;
+        EXPECT_TRUE(box.shown.empty());
+    }
+}
+
 } // namespace
 } // namespace remorra
