@@ -57,14 +57,14 @@ TEST_F(FuzzRegression, ProfileWithNulCharacterIsRefusedAndKeptWhole)
         RecordingMessageBox box;
         CProfileKeys keys(box, "Remorra");
         keys.LoadProfileKeys("p.xml");
-        keys.slots[0].binding = KeyBinding::FromHotKey(0x41, 1);
+        keys.m_slots[0].binding = KeyBinding::FromHotKey(0x41, 1);
         EXPECT_EQ(static_cast<bool>(keys.SaveProfileKeys()), c.loads);
         std::string after;
         ASSERT_TRUE(os::readWholeFile(path, after));
         if (!c.loads)
             EXPECT_EQ(after, c.bytes);
         else
-            EXPECT_EQ(keys.slots[0].binding.m_dwVirtualKey, 0x41u);
+            EXPECT_EQ(keys.m_slots[0].binding.m_dwVirtualKey, 0x41u);
     }
 }
 
@@ -79,10 +79,10 @@ TEST_F(FuzzRegression, MissingKeyElementReadsAsZeroWhateverTheRoot)
         ASSERT_TRUE(os::writeFileAtomically(path, text));
         RecordingMessageBox box;
         CProfileKeys keys(box, "Remorra");
-        for (auto& slot : keys.slots)
+        for (auto& slot : keys.m_slots)
             slot.binding = KeyBinding::FromHotKey(0x42, 7);
         keys.LoadProfileKeys("p.xml");
-        for (const auto& slot : keys.slots)
+        for (const auto& slot : keys.m_slots)
             EXPECT_EQ(slot.binding, KeyBinding{}) << text;
         EXPECT_TRUE(box.shown.empty());
     }

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     keys.LoadProfileKeys("p.xml");
     XMLParse original;
     const bool loads = original.Load(path.c_str());
-    for (auto& slot : keys.slots)
+    for (auto& slot : keys.m_slots)
         slot.binding = nextBinding(seed);
     const os::FileResult saved = keys.SaveProfileKeys();
     std::string after;
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CProfileKeys back(box, "Remorra");
     back.LoadProfileKeys("p.xml");
     for (const ProfileKeyInfo& k : kProfileKeys)
-        if (!(back.slots[k.slot].binding == expectedBack(reloaded, k.element, keys.slots[k.slot].binding)))
+        if (!(back.m_slots[k.slot].binding == expectedBack(reloaded, k.element, keys.m_slots[k.slot].binding)))
             fail("a binding did not come back from its profile");
     if (!keys.SaveProfileKeys())
         fail("saving a saved profile failed");
