@@ -1,0 +1,45 @@
+#pragma once
+// Process-level services of the program, implemented per platform: the
+// per-user instance lock, the restore request another process may send, the
+// shutdown request the system sends (log-out, SIGTERM) and the process
+// priority. Callbacks run on a background thread of the service; the caller
+// hands them over to its window thread.
+#include "app/RemorraApp.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace remorra::app {
+
+// Per-user folder for the lock and the local sockets: $XDG_RUNTIME_DIR/remorra,
+// else a private folder in the temp directory. Created (mode 0700) on demand;
+// empty when it cannot be made or is not the user's own.
+std::string RuntimeFolder();
+
+std::unique_ptr<IInstanceLock> CreateInstanceLock(const std::string& name);
+
+// Stops its thread when destroyed.
+class IBackgroundService {
+public:
+    virtual ~IBackgroundService() = default;
+};
+
+// Accepts "restore" requests from processes of the same user. Null when the
+// socket cannot be set up (the program runs on without it); `error` then says why.
+std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()> onRestore, std::string* error);
+// Asks the running copy to restore its window; false when none listens.
+bool SendRestoreRequest();
+
+// Call before any thread starts, so that every later thread inherits the
+// blocked termination signals and only the watcher receives them.
+void BlockShutdownSignals();
+// Calls `onShutdown` for each SIGTERM, SIGINT or SIGHUP.
+std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> onShutdown);
+
+// Real-time scheduling for every thread of the process (the interrupt
+// thread included). When that is refused, the best nice value the process
+// may take instead, and false.
+bool RaiseProcessPriority();
+
+} // namespace remorra::app

@@ -1,0 +1,290 @@
+#include "app/ProcessServices.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace remorra::app {
+
+namespace {
+
+constexpr const char* kRestoreRequest = "restore\n";
+constexpr const char* kRestoreSocket = "Remorra.restore";
+
+bool OwnPrivateFolder(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    // Another user must not be able to plant a socket or a lock here.
+    return (st.st_mode & 077) == 0 || ::chmod(path.c_str(), 0700) == 0;
+}
+
+// Runs `onReadable` on its own thread whenever `fd` becomes readable, until
+// destroyed. Owns `fd`.
+class PollThread final : public IBackgroundService {
+public:
+    PollThread(int fd, std::function<void(int)> onReadable) : m_fd(fd), m_onReadable(std::move(onReadable))
+    {
+        if (::pipe2(m_stop, O_CLOEXEC) != 0)
+            m_stop[0] = m_stop[1] = -1;
+        m_thread = std::thread([this] { loop(); });
+    }
+    ~PollThread() override
+    {
+        m_stopping.store(true);
+        if (m_stop[1] >= 0) {
+            const char byte = 0;
+            [[maybe_unused]] auto n = ::write(m_stop[1], &byte, 1);
+        }
+        m_thread.join();
+        for (int fd : {m_fd, m_stop[0], m_stop[1]})
+            if (fd >= 0)
+                ::close(fd);
+    }
+
+private:
+    void loop()
+    {
+        while (!m_stopping.load()) {
+            pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
+            // Without a stop pipe, wake now and then to look at the flag.
+            const int n = ::poll(fds, m_stop[0] >= 0 ? 2 : 1, m_stop[0] >= 0 ? -1 : 200);
+            if (n < 0 && errno != EINTR)
+                return;
+            if (n > 0 && (fds[0].revents & POLLIN) && !m_stopping.load())
+                m_onReadable(m_fd);
+            if (n > 0 && (fds[0].revents & (POLLERR | POLLNVAL)))
+                return;
+        }
+    }
+
+    int m_fd;
+    int m_stop[2] = {-1, -1};
+    std::function<void(int)> m_onReadable;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
+
+class FileInstanceLock final : public IInstanceLock {
+public:
+    explicit FileInstanceLock(std::string name) : m_name(std::move(name)) {}
+    ~FileInstanceLock() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool acquire() override
+    {
+        if (m_fd >= 0)
+            return true;
+        const std::string folder = RuntimeFolder();
+        // Without a private folder there is nothing safe to lock; let the
+        // program run rather than refuse every start.
+        if (folder.empty())
+            return true;
+        const std::string path = folder + "/" + m_name + ".lock";
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+            return true;
+        // An flock dies with its open file, so a crashed copy never blocks.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        m_fd = fd;
+        return true;
+    }
+
+private:
+    std::string m_name;
+    int m_fd = -1;
+};
+
+bool RestoreSocketAddress(sockaddr_un& addr)
+{
+    const std::string folder = RuntimeFolder();
+    if (folder.empty())
+        return false;
+    const std::string path = folder + "/" + kRestoreSocket;
+    if (path.size() >= sizeof addr.sun_path)
+        return false;
+    addr = {};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+void HandleRestoreConnection(int listener, const std::function<void()>& onRestore)
+{
+    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    ucred peer{};
+    socklen_t len = sizeof peer;
+    const bool sameUser = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 && peer.uid == ::getuid();
+    char buffer[16] = {};
+    std::size_t got = 0;
+    // A client that connects and says nothing must not hold the thread.
+    while (sameUser && got < std::strlen(kRestoreRequest)) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 500) <= 0)
+            break;
+        const ssize_t n = ::read(fd, buffer + got, sizeof buffer - 1 - got);
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (sameUser && std::strncmp(buffer, kRestoreRequest, std::strlen(kRestoreRequest)) == 0)
+        onRestore();
+}
+
+} // namespace
+
+std::string RuntimeFolder()
+{
+    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+    std::string base;
+    if (xdg && *xdg == '/') {
+        base = xdg;
+    } else {
+        const char* tmp = std::getenv("TMPDIR");
+        base = (tmp && *tmp == '/') ? tmp : "/tmp";
+        base += "/remorra-" + std::to_string(::getuid());
+        if (!OwnPrivateFolder(base))
+            return {};
+    }
+    const std::string folder = base + "/remorra";
+    return OwnPrivateFolder(folder) ? folder : std::string();
+}
+
+std::unique_ptr<IInstanceLock> CreateInstanceLock(const std::string& name)
+{
+    return std::make_unique<FileInstanceLock>(name);
+}
+
+std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()> onRestore, std::string* error)
+{
+    auto fail = [&](const char* what) -> std::unique_ptr<IBackgroundService> {
+        if (error)
+            *error = std::string(what) + ": " + std::strerror(errno);
+        return nullptr;
+    };
+    sockaddr_un addr{};
+    if (!RestoreSocketAddress(addr)) {
+        errno = ENAMETOOLONG;
+        return fail("no runtime folder for the restore socket");
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return fail("socket");
+    // Only the lock holder gets here, so a socket file left behind is stale.
+    ::unlink(addr.sun_path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return fail("bind");
+    }
+    return std::make_unique<PollThread>(
+        fd, [onRestore = std::move(onRestore)](int listener) { HandleRestoreConnection(listener, onRestore); });
+}
+
+bool SendRestoreRequest()
+{
+    sockaddr_un addr{};
+    if (!RestoreSocketAddress(addr))
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    const std::size_t len = std::strlen(kRestoreRequest);
+    ok = ok && ::send(fd, kRestoreRequest, len, MSG_NOSIGNAL) == static_cast<ssize_t>(len);
+    ::close(fd);
+    return ok;
+}
+
+namespace {
+sigset_t ShutdownSignalSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+} // namespace
+
+void BlockShutdownSignals()
+{
+    const sigset_t set = ShutdownSignalSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> onShutdown)
+{
+    const sigset_t set = ShutdownSignalSet();
+    const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    return std::make_unique<PollThread>(fd, [onShutdown = std::move(onShutdown)](int sfd) {
+        signalfd_siginfo info{};
+        while (::read(sfd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+            onShutdown();
+    });
+}
+
+bool RaiseProcessPriority()
+{
+    // The real-time class covers the whole process, threads already running
+    // (the interrupt thread) as well as those started later.
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR);
+    bool all = true;
+    if (DIR* tasks = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(tasks)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const pid_t tid = static_cast<pid_t>(std::atoi(entry->d_name));
+            if (tid > 0 && ::sched_setscheduler(tid, SCHED_RR, &param) != 0)
+                all = false;
+        }
+        ::closedir(tasks);
+    } else {
+        all = ::sched_setscheduler(0, SCHED_RR, &param) == 0;
+    }
+    if (all)
+        return true;
+    // Refused: take the best nice value the limits allow instead.
+    rlimit limit{};
+    int best = 0;
+    if (::getrlimit(RLIMIT_NICE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        best = 20 - static_cast<int>(limit.rlim_cur);
+    else if (::getrlimit(RLIMIT_NICE, &limit) == 0)
+        best = -20;
+    if (best < ::getpriority(PRIO_PROCESS, 0))
+        ::setpriority(PRIO_PROCESS, 0, best);
+    return false;
+}
+
+} // namespace remorra::app

@@ -1,0 +1,53 @@
+#pragma once
+// Per-test documents folder, log file and runtime folder, and small readers.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace remorra::test {
+
+struct IsolatedProgramEnv {
+    std::filesystem::path root;
+    IsolatedProgramEnv()
+    {
+        std::string t = (std::filesystem::temp_directory_path() / "remorra_prog_XXXXXX").string();
+        root = ::mkdtemp(t.data());
+        std::filesystem::create_directories(root / "docs");
+        std::filesystem::create_directories(root / "run");
+        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
+        ::setenv("REMORRA_DOCUMENTS", (root / "docs").c_str(), 1);
+        ::setenv("REMORRA_LOG", (root / "Remorra.log").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
+    }
+    ~IsolatedProgramEnv()
+    {
+        ::unsetenv("REMORRA_DOCUMENTS");
+        ::unsetenv("REMORRA_LOG");
+        ::unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+    std::filesystem::path configFile() const { return root / "docs" / "Remorra" / "config.ini"; }
+
+    // Messages of the log, header stripped.
+    std::vector<std::string> logMessages() const
+    {
+        std::vector<std::string> out;
+        std::ifstream in(root / "Remorra.log");
+        for (std::string line; std::getline(in, line);) {
+            const auto close = line.find("] ");
+            out.push_back(close == std::string::npos ? line : line.substr(close + 2));
+        }
+        return out;
+    }
+    void writeConfig(const std::string& text) const
+    {
+        std::filesystem::create_directories(configFile().parent_path());
+        std::ofstream(configFile()) << text;
+    }
+};
+
+} // namespace remorra::test
