@@ -1,0 +1,61 @@
+#pragma once
+// The main window: tray dialog, key report interface and the view that
+// start-up drives. Start-up and shutdown themselves are CRemorraDlgCore's.
+#include "app/RemorraDlgCore.h"
+#include "qt/TrayDialog.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+class QMenu;
+
+class CRemorraDlg : public CTrayDialog, public CIR_DecoderCallback, private remorra::IRemorraDlgView {
+    Q_OBJECT
+public:
+    static constexpr std::uint32_t kIdmAboutBox = 0x0010;
+    static constexpr int kTrayShowWindow = 32771;
+    static constexpr int kTrayExit = 32772;
+
+    // `services.keySink` is replaced by the dialog itself.
+    explicit CRemorraDlg(remorra::StartupServices services, QWidget* parent = nullptr);
+    ~CRemorraDlg() override;
+
+    // The start-up sequence; false when it ended the dialog.
+    bool OnInitDialog();
+    remorra::CRemorraDlgCore& Core() { return *m_core; }
+
+    // Reports reach the key report handler; without one they are dropped.
+    void OnIrKey(std::int32_t decoderType, const void* report) override;
+    void SetKeyHandler(CIR_DecoderCallback* handler) { m_pKeyHandler.store(handler); }
+
+    // The options command with the device in use.
+    void OnOption(remorra::IOptionDlgView& view);
+    void SetOptionsView(remorra::IOptionDlgView* view) { m_pOptionsView = view; }
+
+    void OnSysCommand(std::uint32_t command) override;
+    // The window's context menu, which stands in for its system menu.
+    QMenu* CreateContextMenu(QWidget* parent);
+    void ShowAboutBox();
+    void Exit() { done(QDialog::Rejected); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void addAboutItem(const std::string& text) override;
+    void setupTray(const std::string& tooltip) override;
+    void setTitle(const std::string& title) override;
+    void restoreProfileSelection(int index) override;
+    void postMinimize() override;
+    void endDialog() override;
+    void applyProfile();
+
+    QIcon m_hIcon;
+    std::unique_ptr<remorra::CRemorraDlgCore> m_core;
+    std::atomic<CIR_DecoderCallback*> m_pKeyHandler{nullptr};
+    remorra::IOptionDlgView* m_pOptionsView = nullptr;
+    QString m_strAboutMenu;
+    QWidget* m_pPanel = nullptr;
+};

@@ -1,0 +1,176 @@
+#include "ProgramSupport.h"
+#include "platform/tuner/SimTunerCard.h"
+#include "qt/AboutDlg.h"
+#include "qt/QtTimeService.h"
+#include "qt/RemorraDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace remorra;
+
+namespace {
+
+QApplication& QtApp()
+{
+    static int argc = 1;
+    static char name[] = "program_qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Screenshots are kept as test artefacts beside the test binary.
+void SaveArtefact(QWidget& w, const char* file)
+{
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artefacts");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(w.grab().save(dir + QLatin1Char('/') + QLatin1String(file)));
+}
+
+struct PickFirst final : IChooseDeviceView {
+    bool run(CChooseDeviceLogic& logic) override
+    {
+        logic.OnOK();
+        return true;
+    }
+};
+
+struct MainWindow {
+    test::IsolatedProgramEnv env;
+    RecordingMessageBox box;
+    PickFirst chooser;
+    discovery::ListDeviceSource devices;
+    std::unique_ptr<CRemorraDlg> dlg;
+
+    MainWindow()
+    {
+        QtApp();
+        devices.devices.push_back({"Quorbel TV Tuner", std::make_shared<tuner::SimTunerCard>()});
+        StartupServices s;
+        s.devices = &devices;
+        s.box = &box;
+        s.chooser = &chooser;
+        s.raisePriority = [] { return true; };
+        dlg = std::make_unique<CRemorraDlg>(s);
+    }
+};
+
+QStringList Texts(const QMenu& menu)
+{
+    QStringList out;
+    for (const QAction* a : menu.actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+TEST(MainWindow, StartUpSetsTitleIconTrayMenuAndAboutItem)
+{
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->OnInitDialog());
+    EXPECT_EQ(w.dlg->windowTitle().toStdString(), "Remorra Version: 1.0.1.0 ");
+    EXPECT_FALSE(w.dlg->windowIcon().isNull());
+    ASSERT_NE(w.dlg->TrayMenu(), nullptr);
+    EXPECT_EQ(Texts(*w.dlg->TrayMenu()), (QStringList{"ShowWindow", "Exit"}));
+    EXPECT_EQ(w.dlg->TrayMenu()->defaultAction(), nullptr);
+    EXPECT_STREQ(w.dlg->IconData().szTip, "Windows Media Center IR For Quorbel");
+    std::unique_ptr<QMenu> context(w.dlg->CreateContextMenu(nullptr));
+    const QStringList items = Texts(*context);
+    ASSERT_GE(items.size(), 2);
+    EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"-", "&About Remorra..."}));
+    w.dlg->show();
+    SaveArtefact(*w.dlg, "main-window.png");
+}
+
+TEST(MainWindow, EscapeKeepsItEnterDoesNotCloseExitEndsIt)
+{
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->OnInitDialog());
+    w.dlg->show();
+    QSignalSpy finished(w.dlg.get(), &QDialog::finished);
+    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w.dlg.get(), &press);
+    }
+    EXPECT_TRUE(w.dlg->isVisible());
+    EXPECT_EQ(finished.count(), 0);
+
+    w.dlg->TrayMenu()->actions().at(1)->trigger(); // "Exit"
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
+    EXPECT_FALSE(w.dlg->isVisible());
+}
+
+// The offscreen platform has no notification area, like a desktop without one.
+TEST(MainWindow, MinimiseWithoutNotificationAreaChangesNothing)
+{
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->OnInitDialog());
+    w.dlg->show();
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    w.dlg->OnSysCommand(kScMinimize);
+    EXPECT_FALSE(w.dlg->InTray());
+    EXPECT_TRUE(w.dlg->isVisible());
+    w.dlg->setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(w.dlg->InTray());
+    EXPECT_FALSE(w.dlg->windowState() & Qt::WindowMinimized);
+}
+
+TEST(MainWindow, StartAndHideWithoutNotificationAreaStillShowsTheWindow)
+{
+    MainWindow w;
+    w.env.writeConfig("[Config]\nstartandhide=1\n");
+    ASSERT_TRUE(w.dlg->OnInitDialog());
+    EXPECT_FALSE(w.dlg->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.dlg->isVisible());
+}
+
+TEST(AboutBox, ShowsCaptionProductAndVersion)
+{
+    QtApp();
+    CAboutDlg about;
+    about.show();
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Remorra"));
+    EXPECT_EQ(about.Version().toStdString(), "Version: 1.0.1.0 ");
+    QStringList labels;
+    for (const QLabel* l : about.findChildren<QLabel*>())
+        labels << l->text();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Remorra Remote Control")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Version: 1.0.1.0 ")));
+    SaveArtefact(about, "about-box.png");
+}
+
+namespace {
+std::atomic<int> g_fired{0};
+void CountExpiry(std::uint32_t) { g_fired.fetch_add(1); }
+} // namespace
+
+TEST(QtTimeService, TimersRunOnTheEventLoopUntilStopped)
+{
+    QtApp();
+    QtTimeService service(os::timeService());
+    g_fired = 0;
+    const std::uint32_t id = service.startTimer(5, CountExpiry);
+    ASSERT_NE(id, 0u);
+    QElapsedTimer guard;
+    guard.start();
+    while (g_fired.load() < 3 && guard.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(g_fired.load(), 3);
+    service.stopTimer(id);
+    const int after = g_fired.load();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g_fired.load(), after);
+    EXPECT_EQ(service.startTimer(5, nullptr), 0u);
+}
