@@ -11,7 +11,9 @@ using namespace remorra;
 CTrayDialog::CTrayDialog(QWidget* parent) : QDialog(parent), CTrayDialogCore(static_cast<ITrayHost&>(*this))
 {
     OnCreate(this);
-    connect(&m_trayIcon, &QSystemTrayIcon::activated, this, &CTrayDialog::onTrayActivated);
+    // Queued: hiding the icon from inside its own mouse handler (restore,
+    // "Exit") would pull the icon's window from under that handler.
+    connect(&m_trayIcon, &QSystemTrayIcon::activated, this, &CTrayDialog::onTrayActivated, Qt::QueuedConnection);
 }
 
 CTrayDialog::~CTrayDialog()

@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# End-to-end checks of the remorra program on a private X server with a tray
+# host: e2e.sh CASE REMORRA [REMORRA_IR]. Run through tests/support/with-xvfb.sh.
+# Each case gets its own documents folder, log and runtime folder.
+set -euo pipefail
+case_name=$1
+remorra=$2
+work=$(mktemp -d)
+export REMORRA_DOCUMENTS=$work/docs REMORRA_LOG=$work/Remorra.log XDG_RUNTIME_DIR=$work/run
+mkdir -p "$REMORRA_DOCUMENTS/Remorra" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; [ -f "$REMORRA_LOG" ] && sed 's/^/log: /' "$REMORRA_LOG" >&2; exit 1; }
+
+# Polls a condition instead of sleeping for a guessed time.
+wait_for() {
+  local what=$1; shift
+  local deadline=$((SECONDS + 40))
+  while [ $SECONDS -lt $deadline ]; do "$@" && return 0; sleep 0.05; done
+  fail "timed out waiting for $what"
+}
+log_has() { grep -qF -- "$1" "$REMORRA_LOG" 2>/dev/null; }
+visible_window() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# Visible windows of the program whose parent is (root) or is not (embedded).
+program_windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --class remorra 2>/dev/null); do
+    if xwininfo -id "$w" -tree | grep 'Parent window id:' | grep -q 'the root window'; then
+      [ "$1" = root ] && echo "$w"
+    else
+      [ "$1" = embedded ] && echo "$w"
+    fi
+  done
+  return 0
+}
+tray_icon() { local all; all=$(program_windows embedded); echo "${all%%$'\n'*}"; }
+in_tray() { [ -n "$(tray_icon)" ]; }
+# A popup menu of ours: a visible top-level window that is not the main window.
+menu_open() {
+  local w
+  for w in $(program_windows root); do
+    case $(xdotool getwindowname "$w") in "Remorra Version"*) ;; *) return 0 ;; esac
+  done
+  return 1
+}
+
+start_tray_host() {
+  trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 >/dev/null 2>&1 &
+  pids+=($!)
+  wait_for "the tray host" visible_window '^panel$'
+}
+start_remorra() {
+  ${REMORRA_WRAP:-} "$remorra" >"$work/remorra.out" 2>&1 &
+  remorra_pid=$!
+  pids+=($remorra_pid)
+}
+answer_chooser() {
+  wait_for "the device chooser" visible_window '^Choose Device$'
+  local w
+  w=$(xdotool search --onlyvisible --name '^Choose Device$' | head -1)
+  xdotool windowfocus --sync "$w" key Return
+}
+started() { log_has "Interrupt Thread create success!"; }
+expect_exit_clean() {
+  local rc=0
+  wait "$remorra_pid" || rc=$?
+  [ "$rc" -eq 0 ] || { cat "$work/remorra.out" >&2; fail "remorra ended with status $rc"; }
+  # Whatever copy of the program ran here, none may still hold the lock.
+  flock -n "$XDG_RUNTIME_DIR/remorra/Remorra.lock" true || fail "a remorra process is left"
+}
+
+start_tray_host
+case $case_name in
+startup)
+  start_remorra
+  answer_chooser
+  wait_for "start-up" started
+  log_has "m_wImplementationId 29233" || fail "no probe line"
+  wait_for "the main window" visible_window '^Remorra Version: 1\.0\.1\.0 $'
+  grep -q '^bRememberDevice=0' "$REMORRA_DOCUMENTS/Remorra/config.ini" || fail "bRememberDevice not written"
+  kill -TERM "$remorra_pid"
+  expect_exit_clean
+  ;;
+second-copy)
+  start_remorra
+  answer_chooser
+  wait_for "start-up" started
+  "$remorra" >"$work/second.out" 2>&1 &
+  second=$!
+  pids+=($second)
+  wait_for "the second copy's message" visible_window '^Remorra$'
+  w=$(xdotool search --onlyvisible --name '^Remorra$' | head -1)
+  xdotool windowfocus --sync "$w" key Return
+  wait "$second" || fail "the second copy failed"
+  kill -0 "$remorra_pid" || fail "the first copy ended"
+  visible_window '^Remorra Version' || fail "the first copy's window is gone"
+  kill -INT "$remorra_pid"
+  expect_exit_clean
+  ;;
+start-and-hide)
+  printf '[Config]\nstartandhide=1\n' >"$REMORRA_DOCUMENTS/Remorra/config.ini"
+  start_remorra
+  answer_chooser
+  wait_for "start-up" started
+  wait_for "the tray icon" in_tray
+  ! visible_window '^Remorra Version' || fail "the window is visible"
+  # Double click restores, minimising goes back to the tray.
+  icon=$(tray_icon)
+  xdotool mousemove --window "$icon" 5 5 click --repeat 2 --delay 80 1
+  wait_for "the restored window" visible_window '^Remorra Version'
+  ! in_tray || fail "the icon stayed"
+  w=$(xdotool search --onlyvisible --name '^Remorra Version' | head -1)
+  # No window manager here: minimise from the window's own menu.
+  xdotool mousemove --window "$w" 200 300 click 3
+  wait_for "the window menu" menu_open
+  xdotool key Down Return
+  wait_for "the icon again" in_tray
+  # The tray menu's Exit ends the program and takes the icon with it.
+  icon=$(tray_icon)
+  xdotool mousemove --window "$icon" 5 5 click 3
+  wait_for "the tray menu" menu_open
+  xdotool key Up Return
+  expect_exit_clean
+  ! in_tray || fail "the icon is left"
+  ;;
+restore-request)
+  printf '[Config]\nstartandhide=1\n' >"$REMORRA_DOCUMENTS/Remorra/config.ini"
+  start_remorra
+  answer_chooser
+  wait_for "the tray icon" in_tray
+  python3 - "$XDG_RUNTIME_DIR/remorra/Remorra.restore" <<'PY'
+import socket, sys
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(b"restore\n"); s.close()
+PY
+  wait_for "the restored window" visible_window '^Remorra Version'
+  kill -TERM "$remorra_pid"
+  expect_exit_clean
+  ;;
+*)
+  fail "unknown case $case_name"
+  ;;
+esac
+echo "PASS: $case_name"
