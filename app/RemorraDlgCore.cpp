@@ -117,18 +117,15 @@ bool CRemorraDlgCore::SelectCaptureDevice()
     m_bRememberDevice = 0;
     WriteConfigValue(ConfigFilePath(), "Config", "bRememberDevice", "0");
 
-    std::vector<std::string> names;
-    names.reserve(m_deviceList.size());
-    for (const auto& record : m_deviceList)
-        names.push_back(record.m_strFriendlyName);
-    m_chooseDeviceDlg.OnInitDialog(names);
-    if (!m_services.chooser || !m_services.chooser->run(m_chooseDeviceDlg)) {
+    IChooseDeviceView* chooser = m_services.chooser;
+    if (!chooser || !chooser->run()) {
         m_view.endDialog();
         return false;
     }
-    const int index = m_chooseDeviceDlg.chosenIndex();
-    // An index outside the list cannot name a device; treat it as no choice.
-    if (m_chooseDeviceDlg.listedCount() == 0 || index < 0 ||
+    const int index = chooser->chosenIndex();
+    // The chooser discovers on its own; an index its list had but start-up's
+    // has not (a device that came in between) names no device here.
+    if (chooser->listedCount() == 0 || index < 0 ||
         index >= static_cast<int>(m_deviceList.size())) {
         EndWithoutDevice();
         return false;

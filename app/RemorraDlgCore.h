@@ -4,7 +4,6 @@
 // window, the chooser and the platform calls sit behind interfaces so that the
 // whole sequence runs in tests against simulated cards.
 #include "OSDependFactory.h"
-#include "app/ChooseDevice.h"
 #include "app/MessageBox.h"
 #include "app/Options.h"
 #include "platform/discovery/CaptureDevices.h"
@@ -25,13 +24,15 @@ inline constexpr const char* kTrayTooltip = "Windows Media Center IR For Quorbel
 inline constexpr const char* kAboutMenuText = "&About Remorra...";
 inline constexpr const char* kNoProductText = "Could not find Quorbel Product";
 
-// The choose-device dialog's view. `logic` has been initialised for this run;
-// the view shows its entries, forwards the selection and calls OnOK on OK or
-// a double click. Returns true when the dialog ended with OK.
+// The choose-device dialog, run modally (its own discovery and decisions
+// included). Its results stay readable after the run.
 class IChooseDeviceView {
 public:
     virtual ~IChooseDeviceView() = default;
-    virtual bool run(CChooseDeviceLogic& logic) = 0;
+    // True when the dialog ended with OK.
+    virtual bool run() = 0;
+    virtual int chosenIndex() const = 0;
+    virtual int listedCount() const = 0;
 };
 
 // What start-up asks of the main dialog's window, in the order it asks.
@@ -84,7 +85,6 @@ public:
     CInterrupt_Interface* InterruptLayer() const { return m_pInterruptLayer; }
     tmIIrDecoder* Decoder() const { return m_pIrDecoder; }
     const std::vector<std::string>& DeviceNames() const { return m_deviceNames; }
-    const CChooseDeviceLogic& ChooseDeviceDlg() const { return m_chooseDeviceDlg; }
     int StartAndHide() const { return m_bStartAndHide; }
     int RememberDevice() const { return m_bRememberDevice; }
 
@@ -96,7 +96,6 @@ private:
     IRemorraDlgView& m_view;
     StartupServices m_services;
 
-    CChooseDeviceLogic m_chooseDeviceDlg;
     CInterrupt_Interface* m_pInterruptLayer = nullptr;
     CGPIO_Interface* m_pGPIOLayer = nullptr;
     COSDependFactory m_osDependFactory;

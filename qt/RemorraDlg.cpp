@@ -139,7 +139,11 @@ void CRemorraDlg::setupTray(const std::string& tooltip)
 
 void CRemorraDlg::setTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
 
-void CRemorraDlg::restoreProfileSelection(int) {}
+// Only the built-in entry exists in this window so far.
+void CRemorraDlg::restoreProfileSelection(int)
+{
+    m_profileView.selectProfile(keys::kBuiltInProfilePosition, keys::kBuiltInProfileName);
+}
 
 void CRemorraDlg::postMinimize()
 {

@@ -2,6 +2,7 @@
 // The main window: tray dialog, key report interface and the view that
 // start-up drives. Start-up and shutdown themselves are CRemorraDlgCore's.
 #include "app/RemorraDlgCore.h"
+#include "keys/ProfileView.h"
 #include "qt/TrayDialog.h"
 
 #include <atomic>
@@ -28,6 +29,8 @@ public:
     // Reports reach the key report handler; without one they are dropped.
     void OnIrKey(std::int32_t decoderType, const void* report) override;
     void SetKeyHandler(CIR_DecoderCallback* handler) { m_pKeyHandler.store(handler); }
+    // Selection and bindings as the key report handler reads them.
+    const remorra::keys::ProfileViewCell& ProfileView() const { return m_profileView.view(); }
 
     // The options command with the device in use.
     void OnOption(remorra::IOptionDlgView& view);
@@ -58,4 +61,5 @@ private:
     remorra::IOptionDlgView* m_pOptionsView = nullptr;
     QString m_strAboutMenu;
     QWidget* m_pPanel = nullptr;
+    remorra::keys::ProfileViewOwner m_profileView;
 };

@@ -1,16 +1,20 @@
 // remorra: the notification-area program. Takes no arguments; --version and
 // --help print and exit, anything else is ignored.
+#include "app/AppLog.h"
 #include "app/ProcessServices.h"
 #include "app/RemorraApp.h"
 #include "app/Version.h"
-#include "platform/tuner/SimTunerCard.h"
+#include "keys/KeyOutput.h"
+#include "keys/KeyReportHandler.h"
+#include "platform/discovery/DeviceSources.h"
 #include "qt/AppIcon.h"
+#include "qt/ChooseDeviceDlg.h"
+#include "qt/OptionDlg.h"
 #include "qt/QtMessageBox.h"
 #include "qt/QtTimeService.h"
 #include "qt/RemorraDlg.h"
 
 #include <QApplication>
-#include <QInputDialog>
 
 #include <cstdio>
 #include <cstring>
@@ -20,29 +24,15 @@ using namespace remorra;
 
 namespace {
 
-// Until the device chooser window exists: the listed entries in a list dialog.
-class ListChooser final : public IChooseDeviceView {
+class ChooserView final : public IChooseDeviceView {
 public:
-    explicit ListChooser(QWidget* parent) : m_parent(parent) {}
-    bool run(CChooseDeviceLogic& logic) override
-    {
-        QStringList items;
-        for (const auto& e : logic.entries())
-            items << QString::fromStdString(e.text);
-        bool ok = false;
-        const QString picked =
-            QInputDialog::getItem(m_parent, QStringLiteral("Choose Device"), QStringLiteral("Device List"), items,
-                                  0, false, &ok);
-        if (!ok)
-            return false;
-        if (!items.isEmpty())
-            logic.Select(static_cast<int>(items.indexOf(picked)));
-        logic.OnOK();
-        return true;
-    }
+    explicit ChooserView(CChooseDeviceDlg& dlg) : m_dlg(dlg) {}
+    bool run() override { return m_dlg.DoModal() == QDialog::Accepted; }
+    int chosenIndex() const override { return m_dlg.chosenIndex(); }
+    int listedCount() const override { return m_dlg.listedCount(); }
 
 private:
-    QWidget* m_parent;
+    CChooseDeviceDlg& m_dlg;
 };
 
 void RunMainDialog(QApplication& qapp, QtMessageBox& box)
@@ -50,19 +40,31 @@ void RunMainDialog(QApplication& qapp, QtMessageBox& box)
     QtTimeService time(os::timeService());
     os::ScopedTimeService useTime(time);
 
-    // The simulated card stands in for hardware until real device sources exist.
-    discovery::ListDeviceSource devices;
-    devices.devices.push_back({"Quorbel Simulated TV Tuner", std::make_shared<tuner::SimTunerCard>()});
+    std::string deviceError;
+    std::unique_ptr<discovery::ICaptureDeviceSource> devices = discovery::CreateCaptureDeviceSource(deviceError);
+    if (!deviceError.empty())
+        box.show(deviceError, kAppCaption, MsgButtons::Ok, MsgIcon::Error);
+    CChooseDeviceDlg chooseDeviceDlg(
+        [] {
+            std::string ignored; // reported once, above
+            return discovery::CreateCaptureDeviceSource(ignored);
+        },
+        box);
+    ChooserView chooser(chooseDeviceDlg);
 
-    ListChooser chooser(nullptr);
     StartupServices services;
-    services.devices = &devices;
+    services.devices = devices.get();
     services.box = &box;
     services.chooser = &chooser;
     services.raisePriority = app::RaiseProcessPriority;
 
     CRemorraDlg dlg(services);
     box.setParent(&dlg);
+    const std::unique_ptr<keys::IKeyOutput> output = keys::CreateKeyOutput();
+    keys::KeyReportHandler keyHandler(*output, dlg.ProfileView());
+    dlg.SetKeyHandler(&keyHandler);
+    COptionDlg optionDlg(&dlg);
+    dlg.SetOptionsView(&optionDlg);
     QObject::connect(&dlg, &QDialog::finished, &qapp, &QCoreApplication::quit);
 
     // Declared after the dialog so that they stop before it goes.
@@ -73,15 +75,17 @@ void RunMainDialog(QApplication& qapp, QtMessageBox& box)
     auto restore = app::StartRestoreListener(
         [&dlg] { QMetaObject::invokeMethod(&dlg, [&dlg] { dlg.TrayRestore(); }, Qt::QueuedConnection); }, &error);
     if (!restore)
-        std::fprintf(stderr, "remorra: restore requests are off (%s)\n", error.c_str());
+        WriteLog(L"Restore requests are off: %s", error.c_str());
 
-    if (!dlg.OnInitDialog())
-        return;
-    if (!dlg.Core().StartAndHide())
-        dlg.show();
-    qapp.exec();
+    if (dlg.OnInitDialog()) {
+        if (!dlg.Core().StartAndHide())
+            dlg.show();
+        qapp.exec();
+    }
     // The window and its icon are gone; now the pipeline, in its order.
     dlg.Core().Shutdown();
+    dlg.SetKeyHandler(nullptr);
+    box.setParent(nullptr);
 }
 
 } // namespace
@@ -110,5 +114,6 @@ int main(int argc, char** argv)
     auto lock = app::CreateInstanceLock(kInstanceName);
     QtMessageBox box;
     CRemorraApp theApp(*lock, box, [&] { RunMainDialog(qapp, box); });
-    return theApp.InitInstance() ? 0 : 0;
+    theApp.InitInstance();
+    return 0;
 }

@@ -19,14 +19,8 @@ using namespace remorra;
 
 namespace {
 
-QApplication& QtApp()
-{
-    static int argc = 1;
-    static char name[] = "program_qt_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// The test main owns the application object.
+void QtApp() { ASSERT_NE(QApplication::instance(), nullptr); }
 
 // Screenshots are kept as test artefacts beside the test binary.
 void SaveArtefact(QWidget& w, const char* file)
@@ -37,11 +31,9 @@ void SaveArtefact(QWidget& w, const char* file)
 }
 
 struct PickFirst final : IChooseDeviceView {
-    bool run(CChooseDeviceLogic& logic) override
-    {
-        logic.OnOK();
-        return true;
-    }
+    bool run() override { return true; }
+    int chosenIndex() const override { return 0; }
+    int listedCount() const override { return 1; }
 };
 
 struct MainWindow {

@@ -1,4 +1,5 @@
 #include "ProgramSupport.h"
+#include "app/ChooseDevice.h"
 #include "app/Config.h"
 #include "app/RemorraApp.h"
 #include "app/RemorraDlgCore.h"
@@ -34,14 +35,21 @@ struct RecordingView final : IRemorraDlgView {
     void endDialog() override { calls.push_back("end"); }
 };
 
+// The chooser's own decisions over the names of a discovery like start-up's.
 struct ScriptedChooser final : IChooseDeviceView {
+    const discovery::ListDeviceSource* devices = nullptr;
+    CChooseDeviceLogic logic;
     bool ok = true;
     int select = 0;
     int runs = 0;
     std::vector<CChooseDeviceLogic::Entry> shown;
-    bool run(CChooseDeviceLogic& logic) override
+    bool run() override
     {
         ++runs;
+        std::vector<std::string> names;
+        for (const auto& d : devices->devices)
+            names.push_back(d.friendlyName);
+        logic.OnInitDialog(names);
         shown = logic.entries();
         if (!ok)
             return false;
@@ -50,6 +58,8 @@ struct ScriptedChooser final : IChooseDeviceView {
         logic.OnOK();
         return true;
     }
+    int chosenIndex() const override { return logic.chosenIndex(); }
+    int listedCount() const override { return logic.listedCount(); }
 };
 
 struct NecSink final : CIR_DecoderCallback {
@@ -73,6 +83,7 @@ struct Rig {
     discovery::ListDeviceSource devices;
     bool priorityGranted = false;
     std::unique_ptr<CRemorraDlgCore> dlg;
+    Rig() { chooser.devices = &devices; }
 
     std::shared_ptr<SimTunerCard> addCard(const std::string& name, std::uint16_t id = 0x7231)
     {

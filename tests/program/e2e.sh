@@ -143,6 +143,26 @@ PY
   kill -TERM "$remorra_pid"
   expect_exit_clean
   ;;
+card-without-id)
+  export REMORRA_SIM_CARDS='Quorbel Mute Card|none'
+  start_remorra
+  answer_chooser
+  wait_for "start-up" started
+  grep -A1 -F "m_wImplementationId 29023" "$REMORRA_LOG" | grep -qF "Could not find any suitable devices" \
+    || fail "probe lines missing or out of order"
+  wait_for "the main window" visible_window '^Remorra Version'
+  kill -TERM "$remorra_pid"
+  expect_exit_clean
+  ;;
+no-card)
+  export REMORRA_SIM_CARDS=
+  start_remorra
+  wait_for "the message" visible_window '^Info$'
+  w=$(xdotool search --onlyvisible --name '^Info$' | head -1)
+  xdotool windowfocus --sync "$w" key Return
+  expect_exit_clean
+  ! visible_window '^Choose Device$' || fail "the chooser was shown"
+  ;;
 *)
   fail "unknown case $case_name"
   ;;
