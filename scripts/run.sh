@@ -1,20 +1,81 @@
 #!/usr/bin/env bash
-# Runs the release build on the simulated tuner card. Until the windowed program
-# is built, replays a few frames of the card's remote through the decoder tool.
+# Runs the release build of Remorra. With a display it simply starts the
+# program (the device chooser comes first, as on any first start). Without
+# one it shows the program at work on a private X server: a tray host, Remorra
+# on the simulated card, a few remote buttons pressed with `remorra-ir send`,
+# the keys the decoder saw and the strokes a focused test window received,
+# and a screenshot of the window; then it ends the program the way log-out does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ -x build/release/qt/remorra ]; then
-  exec build/release/qt/remorra "$@"
-fi
-tool=build/release/tools/remorra-ir/remorra-ir
-if [ ! -x "$tool" ]; then
+bin=build/release
+remorra=$bin/qt/remorra
+if [ ! -x "$remorra" ]; then
   echo "nothing is built yet; build the release preset first" >&2
   exit 1
 fi
-echo "Simulated tuner card, NEC remote: Up, OK (held: two repeat codes), Power"
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-"$tool" encode nec 0xFB04 0x81 >"$dir/Up"
-"$tool" encode nec 0xFB04 0x99 --repeats 3 >"$dir/OK"
-"$tool" encode nec 0xFB04 0x84 >"$dir/Power"
-cd "$dir" && exec "$OLDPWD/$tool" decode Up OK Power
+if [ -n "${DISPLAY:-}" ] && [ -z "${REMORRA_DEMO:-}" ]; then
+  exec "$remorra" "$@"
+fi
+if [ -z "${DISPLAY:-}" ]; then
+  exec tests/support/with-xvfb.sh env REMORRA_DEMO=1 "$0" "$@"
+fi
+
+# On the private display from here on.
+for tool in trayer xdotool xev; do
+  command -v $tool >/dev/null || { echo "run.sh: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+done
+work=$(mktemp -d)
+export REMORRA_DOCUMENTS=$work/Documents REMORRA_LOG=$work/Remorra.log XDG_RUNTIME_DIR=$work/run
+mkdir -p "$REMORRA_DOCUMENTS" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+wait_for() {
+  local what=$1 deadline=$((SECONDS + 30)); shift
+  while [ $SECONDS -lt $deadline ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  echo "run.sh: timed out waiting for $what" >&2
+  exit 1
+}
+window() { xdotool search --onlyvisible --name "$1" | head -1; }
+
+trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 >/dev/null 2>&1 &
+pids+=($!)
+wait_for "the tray host" window '^panel$'
+
+echo "Starting Remorra on the simulated card; answering the device chooser with OK."
+REMORRA_TRACE=1 "$remorra" 2>"$work/trace" &
+remorra_pid=$!
+pids+=($remorra_pid)
+wait_for "the device chooser" window '^Choose Device$'
+xdotool windowfocus --sync "$(window '^Choose Device$')" key Return
+wait_for "the main window" window '^Remorra Version'
+main_window=$(window '^Remorra Version')
+echo "Window: $(xdotool getwindowname "$main_window")"
+echo "Log:"
+sed 's/^/  /' "$REMORRA_LOG"
+
+shot=${REMORRA_SCREENSHOT:-$PWD/remorra-window.png}
+"$bin/tools/remorra-shot/remorra-shot" "$shot" "$main_window" && echo "Screenshot of the window: $shot"
+
+# A plain X window with the keyboard focus records what arrives.
+xev -name remorra-keys -event keyboard >"$work/xev" 2>/dev/null &
+pids+=($!)
+wait_for "the test window" window '^remorra-keys$'
+xdotool windowfocus --sync "$(window '^remorra-keys$')"
+
+buttons=(Up Down OK Right)
+echo "Pressing: ${buttons[*]}"
+if "$bin/tools/remorra-ir/remorra-ir" send "${buttons[@]}"; then
+  sleep 0.5 # the last key's strokes and hold-off
+  echo "Keys the decoder saw:"
+  grep -E "Last bit detected|Repeat detected" "$work/trace" | sed 's/^/  /' || echo "  (none)"
+  echo "Strokes the focused window received:"
+  awk '/^KeyPress|^KeyRelease/ {kind = $1} /keysym/ {match($0, /keysym 0x[0-9a-f]+, [^)]+/);
+       if (kind) print "  " kind " " substr($0, RSTART + 7, RLENGTH - 7); kind = ""}' "$work/xev"
+else
+  echo "remorra-ir send could not play the buttons" >&2
+fi
+
+echo "Ending Remorra as log-out does (SIGTERM)."
+kill -TERM "$remorra_pid"
+wait "$remorra_pid" && echo "Remorra ended cleanly."

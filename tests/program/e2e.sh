@@ -51,10 +51,16 @@ menu_open() {
   return 1
 }
 
+tray_up() {
+  visible_window '^panel$' && return 0
+  kill -0 "$tray_pid" 2>/dev/null || fail "the tray host ended: $(cat "$work/trayer.out")"
+  return 1
+}
 start_tray_host() {
-  trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 >/dev/null 2>&1 &
-  pids+=($!)
-  wait_for "the tray host" visible_window '^panel$'
+  trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 >"$work/trayer.out" 2>&1 &
+  tray_pid=$!
+  pids+=($tray_pid)
+  wait_for "the tray host" tray_up
 }
 start_remorra() {
   ${REMORRA_WRAP:-} "$remorra" >"$work/remorra.out" 2>&1 &
