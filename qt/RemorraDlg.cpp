@@ -142,7 +142,7 @@ void CRemorraDlg::setTitle(const std::string& title) { setWindowTitle(QString::f
 // Only the built-in entry exists in this window so far.
 void CRemorraDlg::restoreProfileSelection(int)
 {
-    m_profileView.selectProfile(keys::kBuiltInProfilePosition, keys::kBuiltInProfileName);
+    m_profileView.selectProfile(keys::kBuiltInProfilePosition, kBuiltInProfile);
 }
 
 void CRemorraDlg::postMinimize()
