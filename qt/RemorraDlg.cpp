@@ -1,19 +1,13 @@
-// Before any Qt header: the editor has a member named like a Qt keyword.
-#include "app/ProfileEditor.h"
-
 #include "qt/RemorraDlg.h"
 
 #include "qt/AboutDlg.h"
 #include "qt/AppIcon.h"
 #include "qt/DialogUnits.h"
+#include "qt/ProfilePanel.h"
 
-#include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QTimer>
 
 using namespace remorra;
@@ -27,24 +21,10 @@ CRemorraDlg::CRemorraDlg(StartupServices services, QWidget* parent) : CTrayDialo
     const DialogUnits du(font());
     setFixedSize(du.x(318), du.y(309));
 
-    // Stand-in for the profile panel: the built-in entry only.
-    m_pPanel = new QWidget(this);
+    m_pPanel = new ProfilePanel(*services.box, "Remorra", this);
     m_pPanel->setGeometry(0, 0, width(), height());
-    auto* group = new QGroupBox(QStringLiteral("Profile Set"), m_pPanel);
-    du.place(group, 4, 5, 310, 34);
-    auto* label = new QLabel(QStringLiteral("Profile:"), m_pPanel);
-    du.place(label, 16, 17, 34, 8);
-    auto* combo = new QComboBox(m_pPanel);
-    combo->setObjectName(QStringLiteral("profiles"));
-    combo->addItem(QString::fromLatin1(kBuiltInProfile));
-    du.place(combo, 56, 15, 102, 12);
-    auto* keys = new QGroupBox(QStringLiteral("Key Setting"), m_pPanel);
-    du.place(keys, 4, 43, 310, 259);
-    auto* option = new QPushButton(QStringLiteral("Option"), m_pPanel);
-    option->setObjectName(QStringLiteral("option"));
-    option->setAutoDefault(false);
-    du.place(option, 229, 282, 50, 16);
-    connect(option, &QPushButton::clicked, this, [this] {
+    m_pPanel->SetPublisher(&m_publisher);
+    connect(m_pPanel, &ProfilePanel::optionRequested, this, [this] {
         if (m_pOptionsView)
             OnOption(*m_pOptionsView);
     });
@@ -112,15 +92,13 @@ void CRemorraDlg::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        applyProfile();
+        m_pPanel->ApplyKeys();
         event->accept();
         return;
     default:
         CTrayDialog::keyPressEvent(event);
     }
 }
-
-void CRemorraDlg::applyProfile() {}
 
 void CRemorraDlg::addAboutItem(const std::string& text) { m_strAboutMenu = QString::fromStdString(text); }
 
@@ -139,11 +117,7 @@ void CRemorraDlg::setupTray(const std::string& tooltip)
 
 void CRemorraDlg::setTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
 
-// Only the built-in entry exists in this window so far.
-void CRemorraDlg::restoreProfileSelection(int)
-{
-    m_profileView.selectProfile(keys::kBuiltInProfilePosition, kBuiltInProfile);
-}
+void CRemorraDlg::restoreProfileSelection(int index) { m_pPanel->RestoreProfileSelection(index); }
 
 void CRemorraDlg::postMinimize()
 {

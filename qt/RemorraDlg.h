@@ -1,6 +1,7 @@
 #pragma once
 // The main window: tray dialog, key report interface and the view that
 // start-up drives. Start-up and shutdown themselves are CRemorraDlgCore's.
+#include "app/ProfileEditor.h"
 #include "app/RemorraDlgCore.h"
 #include "keys/ProfileView.h"
 #include "qt/TrayDialog.h"
@@ -10,6 +11,9 @@
 #include <string>
 
 class QMenu;
+namespace remorra {
+class ProfilePanel;
+}
 
 class CRemorraDlg : public CTrayDialog, public CIR_DecoderCallback, private remorra::IRemorraDlgView {
     Q_OBJECT
@@ -18,7 +22,8 @@ public:
     static constexpr int kTrayShowWindow = 32771;
     static constexpr int kTrayExit = 32772;
 
-    // `services.keySink` is replaced by the dialog itself.
+    // `services.keySink` is replaced by the dialog itself; `services.box`
+    // must be set (the profile panel reports through it).
     explicit CRemorraDlg(remorra::StartupServices services, QWidget* parent = nullptr);
     ~CRemorraDlg() override;
 
@@ -30,7 +35,8 @@ public:
     void OnIrKey(std::int32_t decoderType, const void* report) override;
     void SetKeyHandler(CIR_DecoderCallback* handler) { m_pKeyHandler.store(handler); }
     // Selection and bindings as the key report handler reads them.
-    const remorra::keys::ProfileViewCell& ProfileView() const { return m_profileView.view(); }
+    const remorra::keys::ProfileViewCell& ProfileView() const { return m_profileView; }
+    remorra::ProfilePanel& Panel() const { return *m_pPanel; }
 
     // The options command with the device in use.
     void OnOption(remorra::IOptionDlgView& view);
@@ -53,13 +59,13 @@ private:
     void restoreProfileSelection(int index) override;
     void postMinimize() override;
     void endDialog() override;
-    void applyProfile();
 
     QIcon m_hIcon;
     std::unique_ptr<remorra::CRemorraDlgCore> m_core;
     std::atomic<CIR_DecoderCallback*> m_pKeyHandler{nullptr};
     remorra::IOptionDlgView* m_pOptionsView = nullptr;
     QString m_strAboutMenu;
-    QWidget* m_pPanel = nullptr;
-    remorra::keys::ProfileViewOwner m_profileView;
+    remorra::keys::ProfileViewCell m_profileView;
+    remorra::ProfileViewPublisher m_publisher{m_profileView};
+    remorra::ProfilePanel* m_pPanel = nullptr;
 };

@@ -7,6 +7,8 @@
 #include "keys/KeyOutput.h"
 #include "keys/KeyReportHandler.h"
 #include "platform/discovery/DeviceSources.h"
+#include "platform/simcard/SimCardListener.h"
+#include "platform/tuner/SimTunerCard.h"
 #include "qt/AppIcon.h"
 #include "qt/ChooseDeviceDlg.h"
 #include "qt/OptionDlg.h"
@@ -34,6 +36,22 @@ public:
 private:
     CChooseDeviceDlg& m_dlg;
 };
+
+// A simulated card takes IR to play from `remorra-ir send` while the program
+// runs; without the listener it still works, so a failure is only logged.
+std::unique_ptr<simcard::CSimCardListener> ListenOnSimulatedCard(const CaptureDeviceRecord* record)
+{
+    auto* card = record ? dynamic_cast<tuner::SimTunerCard*>(record->m_pCaptureFilter.get()) : nullptr;
+    if (!card)
+        return nullptr;
+    auto listener = std::make_unique<simcard::CSimCardListener>(*card);
+    std::string error;
+    if (!listener->Start(error)) {
+        WriteLog(L"Simulated card does not listen: %s", error.c_str());
+        return nullptr;
+    }
+    return listener;
+}
 
 void RunMainDialog(QApplication& qapp, QtMessageBox& box)
 {
@@ -77,12 +95,16 @@ void RunMainDialog(QApplication& qapp, QtMessageBox& box)
     if (!restore)
         WriteLog(L"Restore requests are off: %s", error.c_str());
 
+    std::unique_ptr<simcard::CSimCardListener> simCard;
     if (dlg.OnInitDialog()) {
+        simCard = ListenOnSimulatedCard(dlg.Core().ChosenDevice());
         if (!dlg.Core().StartAndHide())
             dlg.show();
         qapp.exec();
     }
-    // The window and its icon are gone; now the pipeline, in its order.
+    // The window and its icon are gone; nothing more is played, then the
+    // pipeline goes in its order.
+    simCard.reset();
     dlg.Core().Shutdown();
     dlg.SetKeyHandler(nullptr);
     box.setParent(nullptr);

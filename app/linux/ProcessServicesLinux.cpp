@@ -266,6 +266,11 @@ bool RaiseProcessPriority()
             if (entry->d_name[0] == '.')
                 continue;
             const pid_t tid = static_cast<pid_t>(std::atoi(entry->d_name));
+            // A thread that took a real-time priority of its own (the
+            // interrupt thread's time-critical one) keeps it.
+            const int policy = tid > 0 ? ::sched_getscheduler(tid) : -1;
+            if (policy == SCHED_FIFO || policy == SCHED_RR)
+                continue;
             if (tid > 0 && ::sched_setscheduler(tid, SCHED_RR, &param) != 0)
                 all = false;
         }

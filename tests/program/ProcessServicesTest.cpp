@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <mutex>
+#include <pthread.h>
+#include <sched.h>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -118,4 +121,45 @@ TEST(ProcessServices, RuntimeFolderIsPrivate)
     struct stat st {};
     ASSERT_EQ(::stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// The interrupt thread runs time-critical before start-up raises the process;
+// raising the process must not pull it down to the class's base priority.
+TEST(ProcessServices, RaisingTheProcessKeepsAThreadsOwnRealTimePriority)
+{
+    std::mutex m;
+    std::condition_variable cv;
+    bool raised = false, done = false;
+    int policy = -1, priority = -1;
+    std::thread critical([&] {
+        sched_param p{};
+        p.sched_priority = sched_get_priority_max(SCHED_FIFO);
+        const bool ok = pthread_setschedparam(pthread_self(), SCHED_FIFO, &p) == 0;
+        std::unique_lock l(m);
+        raised = true;
+        policy = ok ? SCHED_FIFO : -2;
+        cv.notify_all();
+        cv.wait(l, [&] { return done; });
+        sched_param now{};
+        pthread_getschedparam(pthread_self(), &policy, &now);
+        priority = now.sched_priority;
+    });
+    {
+        std::unique_lock l(m);
+        cv.wait(l, [&] { return raised; });
+    }
+    if (policy == -2) {
+        { std::lock_guard l(m); done = true; }
+        cv.notify_all();
+        critical.join();
+        GTEST_SKIP() << "real-time scheduling is not permitted here";
+    }
+    const bool granted = app::RaiseProcessPriority();
+    { std::lock_guard l(m); done = true; }
+    cv.notify_all();
+    critical.join();
+    EXPECT_TRUE(granted);
+    EXPECT_EQ(policy, SCHED_FIFO);
+    EXPECT_EQ(priority, sched_get_priority_max(SCHED_FIFO));
+    EXPECT_EQ(sched_getscheduler(0), SCHED_RR);
 }

@@ -5,6 +5,7 @@
 set -euo pipefail
 case_name=$1
 remorra=$2
+remorra_ir=${3:-}
 work=$(mktemp -d)
 export REMORRA_DOCUMENTS=$work/docs REMORRA_LOG=$work/Remorra.log XDG_RUNTIME_DIR=$work/run
 mkdir -p "$REMORRA_DOCUMENTS/Remorra" "$XDG_RUNTIME_DIR"
@@ -17,7 +18,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; [ -f "$REMORRA_LOG" ] && sed 's/^/log: /' "$REMORRA_LOG" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$REMORRA_LOG" ] && sed 's/^/log: /' "$REMORRA_LOG" >&2
+  [ -f "$work/xev" ] && grep -h keysym "$work/xev" | sed 's/^/xev: /' >&2
+  exit 1
+}
 
 # Polls a condition instead of sleeping for a guessed time.
 wait_for() {
@@ -146,6 +152,34 @@ import socket, sys
 s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(b"restore\n"); s.close()
 PY
   wait_for "the restored window" visible_window '^Remorra Version'
+  kill -TERM "$remorra_pid"
+  expect_exit_clean
+  ;;
+keys)
+  start_remorra
+  answer_chooser
+  wait_for "start-up" started
+  wait_for "the main window" visible_window '^Remorra Version'
+  # A plain X window with the focus records the strokes that reach it.
+  xev -name remorra-keys -event keyboard >"$work/xev" 2>&1 &
+  pids+=($!)
+  wait_for "the test window" visible_window '^remorra-keys$'
+  xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^remorra-keys$' | head -1)"
+  strokes() { awk '/^KeyPress/ {p = 1} /keysym/ && p {match($0, /keysym 0x[0-9a-f]+, [^)]+/);
+                   print substr($0, RSTART + 7, RLENGTH - 7); p = 0}' "$work/xev" | sed 's/.*, //' | paste -sd' '; }
+  both_arrived() { case " $(strokes) " in *" Up Return "*) return 0 ;; esac; return 1; }
+  # Live IR is timed on the real clock; a heavily loaded machine may spoil a
+  # frame (then no stroke comes of it), so a press sequence gets three tries.
+  for _ in 1 2 3; do
+    "$remorra_ir" send Up OK || fail "remorra-ir send failed"
+    deadline=$((SECONDS + 5))
+    while [ $SECONDS -lt $deadline ] && ! both_arrived; do sleep 0.05; done
+    both_arrived && break
+  done
+  both_arrived || fail "Up and Return did not reach the test window in order (got: $(strokes))"
+  for key in $(strokes); do
+    [ "$key" = Up ] || [ "$key" = Return ] || fail "unexpected stroke $key"
+  done
   kill -TERM "$remorra_pid"
   expect_exit_clean
   ;;
