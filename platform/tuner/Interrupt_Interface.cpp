@@ -43,13 +43,18 @@ CInterrupt_Interface::~CInterrupt_Interface()
 {
     m_pFilterGraph.reset();
     // The thread must be gone before its events are closed.
-    if (m_thread.joinable()) {
-        os::setEvent(m_hEvents[2]);
-        m_thread.join();
-    }
+    StopThread();
     for (auto& h : m_hEvents) {
         os::closeEvent(h);
         h = 0;
+    }
+}
+
+void CInterrupt_Interface::StopThread()
+{
+    if (m_thread.joinable()) {
+        os::setEvent(m_hEvents[2]);
+        m_thread.join();
     }
 }
 

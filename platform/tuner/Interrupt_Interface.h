@@ -40,6 +40,9 @@ public:
 
     const char* Status() const { return m_szStatus; }
     bool ThreadRunning() const { return m_thread.joinable(); }
+    // Ends the thread once a callback in progress has returned, so that what
+    // the callbacks reach may be destroyed before the layer. Idempotent.
+    void StopThread();
     remorra::os::EventHandle Event(int index) const { return m_hEvents[index]; }
 
 private:

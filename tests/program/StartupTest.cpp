@@ -13,7 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace remorra;
 using remorra::tuner::SimRequest;
@@ -301,4 +305,56 @@ TEST(Application, SecondCopyReportsAndNeverRunsTheDialog)
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, "Remorra is runing!");
     EXPECT_EQ(box.shown[0].buttons, MsgButtons::Ok);
+}
+
+// A key is handled on the interrupt thread inside the front end's callback
+// (strokes, then the hold-off); shutdown must wait for it before the front
+// end goes, or the callback returns into freed memory.
+TEST(Startup, ShutdownWaitsForAKeyBeingHandled)
+{
+    struct SlowSink final : CIR_DecoderCallback {
+        std::mutex m;
+        std::condition_variable cv;
+        bool entered = false;
+        std::atomic<bool> finished{false};
+        const SimTunerCard* card = nullptr;
+        std::atomic<int> registrationsAtEnd{-1};
+        void OnIrKey(std::int32_t, const void*) override
+        {
+            {
+                std::lock_guard l(m);
+                entered = true;
+            }
+            cv.notify_all();
+            std::this_thread::sleep_for(std::chrono::milliseconds(30)); // the key's work
+            // Still registered: the front end that called us has not gone yet.
+            registrationsAtEnd.store(static_cast<int>(card->registrations()));
+            finished.store(true);
+        }
+    } sink;
+    // Real time, as in the program: a card's player holds no lock of its own
+    // while a key is handled. Several frames, in case load spoils one.
+    Rig rig;
+    auto card = rig.addCard("Quorbel TV Tuner");
+    sink.card = card.get();
+    StartupServices s;
+    s.devices = &rig.devices;
+    s.box = &rig.box;
+    s.chooser = &rig.chooser;
+    s.keySink = &sink;
+    rig.dlg = std::make_unique<CRemorraDlgCore>(rig.view, s);
+    ASSERT_TRUE(rig.dlg->OnInitDialog());
+    tuner::EncodeOptions frames;
+    frames.frames = 5;
+    auto& time = os::timeService();
+    card->load(tuner::encodeNec(0xFB04, 0x81, 1, false, frames), time.counter() + time.frequency() / 20);
+    card->startPlayer();
+    {
+        std::unique_lock l(sink.m);
+        ASSERT_TRUE(sink.cv.wait_for(l, std::chrono::seconds(10), [&] { return sink.entered; }));
+    }
+    rig.dlg->Shutdown();
+    EXPECT_TRUE(sink.finished.load());
+    EXPECT_EQ(sink.registrationsAtEnd.load(), 1);
+    card->joinPlayer();
 }

@@ -22,6 +22,7 @@ fail() {
   echo "FAIL: $*" >&2
   [ -f "$REMORRA_LOG" ] && sed 's/^/log: /' "$REMORRA_LOG" >&2
   [ -f "$work/xev" ] && grep -h keysym "$work/xev" | sed 's/^/xev: /' >&2
+  [ -s "$work/remorra.out" ] && tail -n 40 "$work/remorra.out" | sed 's/^/remorra: /' >&2
   exit 1
 }
 
@@ -169,8 +170,8 @@ keys)
                    print substr($0, RSTART + 7, RLENGTH - 7); p = 0}' "$work/xev" | sed 's/.*, //' | paste -sd' '; }
   both_arrived() { case " $(strokes) " in *" Up Return "*) return 0 ;; esac; return 1; }
   # Live IR is timed on the real clock; a heavily loaded machine may spoil a
-  # frame (then no stroke comes of it), so a press sequence gets three tries.
-  for _ in 1 2 3; do
+  # frame (then no stroke comes of it), so a press sequence gets five tries.
+  for _ in 1 2 3 4 5; do
     "$remorra_ir" send Up OK || fail "remorra-ir send failed"
     deadline=$((SECONDS + 5))
     while [ $SECONDS -lt $deadline ] && ! both_arrived; do sleep 0.05; done
