@@ -1,6 +1,8 @@
 #include "ProgramSupport.h"
 #include "platform/tuner/SimTunerCard.h"
+#include "app/Config.h"
 #include "qt/AboutDlg.h"
+#include "qt/ProfilePanel.h"
 #include "qt/QtTimeService.h"
 #include "qt/RemorraDlg.h"
 
@@ -13,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 
 using namespace remorra;
@@ -165,4 +168,26 @@ TEST(QtTimeService, TimersRunOnTheEventLoopUntilStopped)
     QCoreApplication::processEvents();
     EXPECT_EQ(g_fired.load(), after);
     EXPECT_EQ(service.startTimer(5, nullptr), 0u);
+}
+
+// The panel's Option button runs the options command with the device in use.
+TEST(MainWindow, OptionButtonStoresTheDeviceInUse)
+{
+    struct Confirm final : IOptionDlgView {
+        int runs = 0;
+        OptionDlgResult run(const StartOptions&) override
+        {
+            ++runs;
+            return {true, {1, 1}};
+        }
+    } options;
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->OnInitDialog());
+    w.dlg->SetOptionsView(&options);
+    w.dlg->Panel().button(1031)->click();
+    EXPECT_EQ(options.runs, 1);
+    const std::string file = ConfigFilePath();
+    EXPECT_EQ(ReadConfigValue(file, "Config", "startandhide"), "1");
+    EXPECT_EQ(ReadConfigValue(file, "Config", "strDevName"), "0: Quorbel TV Tuner");
+    EXPECT_EQ(w.dlg->Core().StartAndHide(), 1);
 }
