@@ -204,6 +204,19 @@ no-card)
   expect_exit_clean
   ! visible_window '^Choose Device$' || fail "the chooser was shown"
   ;;
+tray-host-restart)
+  printf '[Config]\nstartandhide=1\n' >"$REMORRA_DOCUMENTS/Remorra/config.ini"
+  start_remorra
+  answer_chooser
+  wait_for "the tray icon" in_tray
+  kill "$tray_pid"
+  wait "$tray_pid" 2>/dev/null || true
+  ! in_tray || fail "the icon outlived its tray host"
+  start_tray_host
+  wait_for "the icon in the new tray host" in_tray
+  kill -TERM "$remorra_pid"
+  expect_exit_clean
+  ;;
 *)
   fail "unknown case $case_name"
   ;;
