@@ -184,6 +184,49 @@ keys)
   kill -TERM "$remorra_pid"
   expect_exit_clean
   ;;
+profile-keys)
+  # A user profile binds Power to Ctrl+Alt+P; the remembered selection picks
+  # it (position 1) and then the built-in entry (position 0).
+  mkdir -p "$REMORRA_DOCUMENTS/Remorra/Profile"
+  sed '/<Power>/,/<\/Power>/{s|<VirtualKey>0<|<VirtualKey>80<|;s|<Modifiers>0<|<Modifiers>6<|}' \
+    "$(dirname "$remorra")/Original.xml" >"$REMORRA_DOCUMENTS/Remorra/Profile/Movie.xml"
+  grep -q '<VirtualKey>80<' "$REMORRA_DOCUMENTS/Remorra/Profile/Movie.xml" || fail "no profile written"
+  # Presses and releases in order: "+Control_L ... -Alt_L".
+  events() { awk '/^KeyPress/ {d = "+"} /^KeyRelease/ {d = "-"} /keysym/ && d {match($0, /keysym 0x[0-9a-f]+, [^)]+/);
+                  s = substr($0, RSTART, RLENGTH); sub(/.*, /, "", s); printf "%s%s ", d, s; d = ""}' "$work/xev"; }
+  for run in "1:+Control_L +Alt_L +p -p -Control_L -Alt_L " \
+             "0:+Super_L +Alt_L +Return -Super_L -Return -Alt_L "; do
+    printf '[config]\nselectplayernumber=%s\n' "${run%%:*}" >"$REMORRA_DOCUMENTS/Remorra/config.ini"
+    expected=${run#*:}
+    start_remorra
+    answer_chooser
+    wait_for "start-up" started
+    wait_for "the main window" visible_window '^Remorra Version'
+    xev -name remorra-keys -event keyboard >"$work/xev" 2>&1 &
+    xev_pid=$!
+    pids+=($xev_pid)
+    wait_for "the test window" visible_window '^remorra-keys$'
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^remorra-keys$' | head -1)"
+    arrived() { case "$(events)" in *"$expected"*) return 0 ;; esac; return 1; }
+    # A frame spoiled on a loaded machine gives no stroke: up to five presses.
+    for _ in 1 2 3 4 5; do
+      "$remorra_ir" send Power || fail "remorra-ir send failed"
+      deadline=$((SECONDS + 5))
+      while [ $SECONDS -lt $deadline ] && ! arrived; do sleep 0.05; done
+      arrived && break
+    done
+    arrived || fail "'$expected' did not reach the test window (got: $(events))"
+    # Only whole sequences, one per press that got through.
+    rest=$(events)
+    while [ -n "$rest" ]; do
+      [ "${rest#"$expected"}" != "$rest" ] || fail "unexpected strokes: $(events)"
+      rest=${rest#"$expected"}
+    done
+    kill "$xev_pid"
+    kill -TERM "$remorra_pid"
+    expect_exit_clean
+  done
+  ;;
 card-without-id)
   export REMORRA_SIM_CARDS='Quorbel Mute Card|none'
   start_remorra
