@@ -66,7 +66,10 @@ xdotool windowfocus --sync "$(window '^remorra-keys$')"
 buttons=(Up Down OK Right)
 echo "Pressing: ${buttons[*]}"
 if "$bin/tools/remorra-ir/remorra-ir" send "${buttons[@]}"; then
-  sleep 0.5 # the last key's strokes and hold-off
+  # send returns once the card has played; the strokes follow within the hold-off.
+  presses() { grep -c '^KeyPress' "$work/xev" || true; }
+  deadline=$((SECONDS + 5))
+  while [ "$(presses)" -lt ${#buttons[@]} ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
   echo "Keys the decoder saw:"
   grep -E "Last bit detected|Repeat detected" "$work/trace" | sed 's/^/  /' || echo "  (none)"
   echo "Strokes the focused window received:"
