@@ -9,6 +9,7 @@
 #include "platform/tuner/KsWire.h"
 #include "platform/tuner/SimTunerCard.h"
 
+#include <algorithm>
 #include <deque>
 #include <vector>
 

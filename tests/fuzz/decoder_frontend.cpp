@@ -6,6 +6,11 @@
 #include "FuzzInput.h"
 #include "RcSupport.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
 using namespace remorra;
 using remorra::fuzz::fail;
 using remorra::fuzz::FuzzInput;
