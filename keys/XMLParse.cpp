@@ -20,10 +20,18 @@ std::int32_t AtoiLike(const char* s) {
 } // namespace remorra
 
 namespace {
-void appendText(pugi::xml_node n, std::string& out) {
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+// Walks the subtree without recursion: the nesting depth comes from the file,
+// and a deep enough one would otherwise overflow the stack.
+void appendText(pugi::xml_node root, std::string& out) {
+    for (pugi::xml_node c = root.first_child(); c;) {
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) out += c.value();
-        else if (c.type() == pugi::node_element) appendText(c, out);
+        if (c.type() == pugi::node_element && c.first_child()) {
+            c = c.first_child();
+            continue;
+        }
+        while (c != root && !c.next_sibling()) c = c.parent();
+        if (c == root) break;
+        c = c.next_sibling();
     }
 }
 } // namespace
@@ -73,7 +81,18 @@ std::int32_t XMLParse::GetNodeInt(Node element) const {
 
 bool XMLParse::SetNodeInt(Node element, std::int32_t value) {
     if (!element) return false;
-    while (element.first_child()) element.remove_child(element.first_child());
+    // Leaves first: pugixml removes a subtree recursively, and the depth of
+    // what sits in the element comes from the file.
+    for (pugi::xml_node n = element;;) {
+        if (pugi::xml_node c = n.first_child()) {
+            n = c;
+            continue;
+        }
+        if (n == element) break;
+        pugi::xml_node parent = n.parent();
+        parent.remove_child(n);
+        n = parent;
+    }
     element.append_child(pugi::node_pcdata).set_value(std::to_string(value).c_str());
     return true;
 }
