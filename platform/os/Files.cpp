@@ -80,7 +80,9 @@ bool readWholeFile(const std::string& path, std::string& out) {
 
 #ifndef _WIN32
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes) {
-    std::string tmpl = path + ".XXXXXX";
+    // A short name of its own: `path` + a suffix would not fit when the
+    // target's name is already near the file system's limit.
+    std::string tmpl = parentOf(path) + "/.remorra-XXXXXX";
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return {errnoText("cannot create a temporary file beside", path)};
     // Keep the old file's permissions when replacing it; mkstemp uses 0600.
