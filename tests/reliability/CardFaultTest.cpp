@@ -267,8 +267,9 @@ TEST_P(EdgeStorm, SurvivesDecodesAfterwardsAndShutsDown)
         const auto loopMs = static_cast<std::uint32_t>(seconds * 1000) + 1500;
         os::runTimerLoop(nullptr, loopMs);
         card.joinPlayer();
-        if (c.expectKeys)
+        if (c.expectKeys) {
             EXPECT_TRUE(sink.waitForTotal(1, kReportWait)) << c.name << ": no key decoded after the storm";
+        }
         p.shutdown();
     }
     const long rssAfter = test::residentKiB();
