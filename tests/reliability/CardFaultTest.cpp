@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,8 @@ struct StormCase {
     double defaultSeconds;
     bool expectKeys; // the sampling pass is too timing-bound to promise a key here
 };
+
+void PrintTo(const StormCase& c, std::ostream* os) { *os << c.name; }
 
 class EdgeStorm : public ::testing::TestWithParam<StormCase> {};
 

@@ -32,7 +32,8 @@ std::string randomBytes(std::size_t n, unsigned seed)
 std::string templateText()
 {
     std::string t;
-    CProfileEditor probe(*new RecordingMessageBox, "");
+    RecordingMessageBox box;
+    CProfileEditor probe(box, "");
     EXPECT_TRUE(os::readWholeFile(probe.TemplatePath(), t));
     return t;
 }
