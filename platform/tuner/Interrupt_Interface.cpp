@@ -73,8 +73,13 @@ void CInterrupt_Interface::ThreadLoop()
         // A broken wait ends the thread instead of spinning on it.
         if (which < 0 || which == 2)
             return;
-        if (CInterruptCallback* cb = m_pCallbacks[which].load(std::memory_order_acquire))
+        // Marked before the callback is read: a disable that clears the
+        // callback and then sees no mark knows no call can start any more.
+        m_nInCallback.store(which + 1, std::memory_order_seq_cst);
+        if (CInterruptCallback* cb = m_pCallbacks[which].load(std::memory_order_seq_cst))
             cb->OnInterrupt(&kSources[which]);
+        m_nInCallback.store(0, std::memory_order_release);
+        m_nInCallback.notify_all();
     }
 }
 
@@ -116,6 +121,15 @@ std::int32_t CInterrupt_Interface::tmIDisableInterrupt(std::uint8_t pin, std::ui
         std::uint32_t returned = 0;
         hr = m_pCaptureFilter->ksEvent({}, std::span(record, kDisableEventDataSize), &returned);
     }
-    m_pCallbacks[source != 0 ? 1 : 0].store(nullptr, std::memory_order_release);
+    const int slot = source != 0 ? 1 : 0;
+    m_pCallbacks[slot].store(nullptr, std::memory_order_seq_cst);
+    // The caller may free the callback's object next (the front end does in
+    // its destructor), so a call already running must end first. The layer
+    // thread itself disables during a sampling pass; it cannot wait on itself.
+    if (m_thread.joinable() && std::this_thread::get_id() != m_thread.get_id()) {
+        for (int busy = m_nInCallback.load(std::memory_order_seq_cst); busy == slot + 1;
+             busy = m_nInCallback.load(std::memory_order_seq_cst))
+            m_nInCallback.wait(busy, std::memory_order_seq_cst);
+    }
     return succeeded(hr) ? kDone : kDisableRefused;
 }

@@ -52,6 +52,8 @@ private:
     // Event 0, event 1 and the stop event, in the order the thread waits.
     remorra::os::EventHandle m_hEvents[3] = {0, 0, 0};
     std::atomic<CInterruptCallback*> m_pCallbacks[2] = {nullptr, nullptr};
+    // Source + 1 while the layer thread runs that source's callback, else 0.
+    std::atomic<int> m_nInCallback{0};
     char m_szStatus[160];
     std::unique_ptr<remorra::tuner::FilterGraph> m_pFilterGraph;
     remorra::tuner::ICaptureFilter* m_pCaptureFilter;
