@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace remorra;
@@ -290,3 +291,35 @@ INSTANTIATE_TEST_SUITE_P(
                       StormCase{"rc5_edge", TM_IR_DECODER_RC5, TM_IR_CAPTURE_EDGE, 0.5, true},
                       StormCase{"nec_sampling", TM_IR_DECODER_NEC, TM_IR_CAPTURE_SAMPLING, 0.5, false}),
     [](const ::testing::TestParamInfo<StormCase>& i) { return std::string(i.param.name); });
+
+// Shutdown frees the front end right after disabling its source; an edge
+// being handled at that moment must have returned first.
+TEST(CardFaults, DisableWaitsForTheCallbackThatIsRunning)
+{
+    SimTunerCard card;
+    CInterrupt_Interface layer(0x7231, &card);
+    struct Slow final : CInterruptCallback {
+        void OnInterrupt(const std::uint32_t*) override
+        {
+            entered.store(true);
+            entered.notify_all();
+            // Watch for a while whether the disable returned under us.
+            for (int i = 0; i < 50 && !disabled.load(); ++i)
+                std::this_thread::sleep_for(1ms);
+            returnedEarly.store(disabled.load());
+            finished.store(true);
+            finished.notify_all();
+        }
+        std::atomic<bool> entered{false}, disabled{false}, returnedEarly{false}, finished{false};
+    } slow;
+    ASSERT_EQ(layer.tmIEnableInterrupt(4, 0, &slow), 0);
+    card.fire(0);
+    slow.entered.wait(false);
+    std::thread shutdown([&] {
+        layer.tmIDisableInterrupt(4, 0);
+        slow.disabled.store(true);
+    });
+    shutdown.join();
+    slow.finished.wait(false);
+    EXPECT_FALSE(slow.returnedEarly.load()) << "disable returned while the callback still ran";
+}
