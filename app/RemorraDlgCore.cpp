@@ -24,10 +24,10 @@ CRemorraDlgCore::~CRemorraDlgCore() { Shutdown(); }
 void CRemorraDlgCore::Shutdown()
 {
     // The front end unregisters its edge events through the layers, so it
-    // goes first. Unregistering does not wait for a key being handled on the
-    // interrupt thread (strokes and the 100 ms hold-off run inside the
-    // front end's callback), so that thread ends before the front end goes;
-    // the layer object itself still goes last.
+    // goes first. A key being handled on the interrupt thread (strokes and
+    // the 100 ms hold-off run inside the front end's callback) must be over
+    // before the front end goes, so that thread ends first; the layer object
+    // itself still goes last.
     if (m_pInterruptLayer)
         m_pInterruptLayer->StopThread();
     delete m_pIrDecoder;
