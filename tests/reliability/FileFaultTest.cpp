@@ -86,12 +86,12 @@ TEST_P(FolderFaults, ConfigWritesFailWithTheirErrorAndKeepTheFile)
 
 TEST_P(FolderFaults, ProfileSaveReportsWhyAndKeepsTheOldProfileAndTheEdit)
 {
-    ed.keys.slots[3].field = {65, HOTKEYF_CONTROL_BIT, true};
+    ed.keys.m_slots[3].field = {65, HOTKEYF_CONTROL_BIT, true};
     const os::FileResult r = ed.SaveProfile();
     ASSERT_FALSE(r);
     EXPECT_NE(r.error.find(expectedReason()), std::string::npos) << r.error;
     expectNothingLost();
-    EXPECT_EQ(ed.keys.slots[3].binding.m_dwVirtualKey, 65u) << "the edit must survive for a retry";
+    EXPECT_EQ(ed.keys.m_slots[3].binding.m_dwVirtualKey, 65u) << "the edit must survive for a retry";
 }
 
 TEST_P(FolderFaults, NewProfileShowsTheErrorAndCreatesNothing)

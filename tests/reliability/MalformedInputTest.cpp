@@ -112,13 +112,13 @@ TEST_F(ProfileFiles, UnreadableDocumentsReportAndKeepBindingsAndFile)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         select("Good");
-        ASSERT_EQ(ed.keys.slots[0].binding.m_dwVirtualKey, 65u);
+        ASSERT_EQ(ed.keys.m_slots[0].binding.m_dwVirtualKey, 65u);
         put("Bad", c.bytes);
         box.shown.clear();
         select("Bad");
         ASSERT_EQ(box.shown.size(), 25u);
         EXPECT_EQ(box.shown[0].text, "Load Config error!");
-        EXPECT_EQ(ed.keys.slots[0].binding.m_dwVirtualKey, 65u) << "bindings must stay as they were";
+        EXPECT_EQ(ed.keys.m_slots[0].binding.m_dwVirtualKey, 65u) << "bindings must stay as they were";
         box.shown.clear();
         EXPECT_FALSE(ed.SaveProfile());
         EXPECT_EQ(box.shown.size(), 1u);
@@ -132,8 +132,8 @@ TEST_F(ProfileFiles, HugeProfileLoadsAndSavesWhole)
     put("Huge", profileWith(padding));
     select("Huge");
     EXPECT_TRUE(box.shown.empty());
-    EXPECT_EQ(ed.keys.slots[0].binding.m_dwVirtualKey, 65u);
-    ed.keys.slots[0].field.virtualKey = 66;
+    EXPECT_EQ(ed.keys.m_slots[0].binding.m_dwVirtualKey, 65u);
+    ed.keys.m_slots[0].field.virtualKey = 66;
     ASSERT_TRUE(ed.SaveProfile());
     const std::string saved = slurp(ProfileFolder() + "Huge.xml");
     EXPECT_NE(saved.find(padding), std::string::npos);
@@ -156,8 +156,8 @@ TEST_F(ProfileFiles, DeeplyNestedElementsNeitherCrashNorLoseTheRest)
         box.shown.clear();
         select(name);
         EXPECT_TRUE(box.shown.empty());
-        EXPECT_EQ(ed.keys.slots[0].binding.m_dwVirtualKey, 65u);
-        ed.keys.slots[1].field = {67, 0, true};
+        EXPECT_EQ(ed.keys.m_slots[0].binding.m_dwVirtualKey, 65u);
+        ed.keys.m_slots[1].field = {67, 0, true};
         ASSERT_TRUE(ed.SaveProfile());
         const std::string saved = slurp(ProfileFolder() + name + ".xml");
         EXPECT_NE(saved.find("<VirtualKey>67</VirtualKey>"), std::string::npos);
@@ -224,11 +224,11 @@ TEST_F(ProfileFiles, ProfileNamesRoundTripOrAreRefused)
         box.shown.clear();
         ASSERT_TRUE(ed.NewProfile(name));
         select(name);
-        ed.keys.slots[0].field = {68, HOTKEYF_SHIFT_BIT, true};
+        ed.keys.m_slots[0].field = {68, HOTKEYF_SHIFT_BIT, true};
         ASSERT_TRUE(ed.SaveProfile());
         ed.SelectProfileAt(0);
         select(name);
-        EXPECT_EQ(ed.keys.slots[0].binding.m_dwVirtualKey, 68u);
+        EXPECT_EQ(ed.keys.m_slots[0].binding.m_dwVirtualKey, 68u);
         EXPECT_EQ(ReadConfigValue(ConfigFilePath(), "Config", "Selectplayer"), name);
         EXPECT_TRUE(box.shown.empty());
     }

@@ -60,9 +60,9 @@ std::uint32_t labelModifiers(int label) { return static_cast<std::uint32_t>(labe
 void setLabel(CProfileKeys& keys, int label)
 {
     for (std::size_t s = 0; s < kKeySlotCount; ++s)
-        keys.slots[s].field = {kCodes[(label * kButtonCount) % std::size(kCodes)], labelModifiers(label), true};
+        keys.m_slots[s].field = {kCodes[(label * kButtonCount) % std::size(kCodes)], labelModifiers(label), true};
     for (int b = 0; b < kButtonCount; ++b)
-        keys.slots[kButtons[b].slot].field.virtualKey = kCodes[label * kButtonCount + b];
+        keys.m_slots[kButtons[b].slot].field.virtualKey = kCodes[label * kButtonCount + b];
 }
 
 // One report's strokes decoded back into modifiers and key.
@@ -217,17 +217,11 @@ TEST(Soak, KeysDuringProfileSwitchesEditsAndSavesComeFromOneBindingSet)
         setLabel(ed.keys, p);
         ASSERT_TRUE(ed.SaveProfile());
     }
-    ProfileViewOwner view;
-    auto publish = [&] {
-        KeyBindings b{};
-        for (std::size_t s = 0; s < kKeySlotCount; ++s)
-            b[s] = ed.keys.slots[s].binding;
-        view.setBindings(b);
-        const int sel = ed.selection();
-        view.selectProfile(sel, sel >= 0 ? std::string_view(ed.entries()[static_cast<std::size_t>(sel)]) : "");
-    };
+    // The editor publishes each change as one snapshot, as the main window wires it.
+    ProfileViewCell view;
+    ProfileViewPublisher publisher(view);
+    ed.SetPublisher(&publisher);
     ed.SelectProfileAt(0);
-    publish();
 
     std::map<std::uint8_t, std::vector<KeyEvent>> mce;
     {
@@ -258,7 +252,7 @@ TEST(Soak, KeysDuringProfileSwitchesEditsAndSavesComeFromOneBindingSet)
 
     FixedRecordingOutput out;
     KeyGate gate;
-    KeyReportHandler handler(out, view.view(), gate);
+    KeyReportHandler handler(out, view, gate);
     ReportChecker checker(handler, out, mce);
     tuner::SimTunerCard card;
     test::LivePipeline pipeline(card, checker);
@@ -290,7 +284,6 @@ TEST(Soak, KeysDuringProfileSwitchesEditsAndSavesComeFromOneBindingSet)
                 }
                 break;
             }
-            publish();
             std::this_thread::sleep_for(std::chrono::milliseconds(1 + r() % 4));
         }
     });
