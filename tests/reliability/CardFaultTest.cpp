@@ -25,6 +25,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kReportWait = 5s; // deadlock guard only; reports come within ~100 ms
+// A loaded machine spoils some real-time frames; one key of these must arrive.
+constexpr int kPressesForAKey = 6;
 
 // Waits for a trace line to be written by the interrupt thread.
 class TraceWaiter final : public TraceSink {
@@ -113,7 +115,7 @@ TEST(CardFaults, RefusedPinDirectionIsReportedAndEdgesStillDecode)
     EXPECT_NE(p.id, 0);
     EXPECT_NE(p.directionResult, 0);
     EXPECT_EQ(card.directionMask(), 0u);
-    play(card, necPresses(3));
+    play(card, necPresses(kPressesForAKey));
     EXPECT_TRUE(sink.waitForTotal(1, kReportWait)) << "no key decoded after the refused pin direction";
 }
 
@@ -148,7 +150,7 @@ TEST(CardFaults, RefusedDisableLeavesAStaleRegistrationThatCannotReachAnyone)
     // A later pipeline on the same card works, the stale registration beside it.
     CountingSink sink;
     LivePipeline again(card, sink);
-    play(card, necPresses(3));
+    play(card, necPresses(kPressesForAKey));
     EXPECT_TRUE(sink.waitForTotal(1, kReportWait));
 }
 
@@ -175,7 +177,7 @@ TEST(CardFaults, InterfacesLostMidRun)
     SimTunerCard card;
     CountingSink sink;
     LivePipeline p(card, sink);
-    play(card, necPresses(3));
+    play(card, necPresses(kPressesForAKey));
     ASSERT_TRUE(sink.waitForTotal(1, kReportWait));
 
     card.loseInterfaces(true, true);
@@ -212,7 +214,7 @@ TEST(CardFaults, ACardThatNeverSignalsIsSilentUntilItDoes)
     play(card, necPresses(2));
     EXPECT_EQ(sink.count(TM_IR_DECODER_NEC), 0);
     card.setSignalling(true);
-    play(card, necPresses(3));
+    play(card, necPresses(kPressesForAKey));
     EXPECT_TRUE(sink.waitForTotal(1, kReportWait)) << "the pipeline did not recover once the card signalled";
 }
 
@@ -247,7 +249,7 @@ TEST_P(EdgeStorm, SurvivesDecodesAfterwardsAndShutsDown)
     t.back() = 200'000; // quiet before the presses
     EncodeOptions o;
     o.gapMs = 120;
-    for (int p = 0; p < 3; ++p) {
+    for (int p = 0; p < kPressesForAKey; ++p) {
         Timeline press;
         if (c.decoder == TM_IR_DECODER_RC5)
             press = encodeRc5(0, 0x10, p % 2, o);
