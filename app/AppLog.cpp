@@ -7,7 +7,7 @@
 #include <ctime>
 
 namespace remorra::app {
-// Platform parts (linux/AppLogLinux.cpp): wall clock, tick count, the
+// Platform parts (<platform>/AppLog*.cpp): wall clock, tick count, the
 // one-shot append.
 bool LocalDateTime(std::tm& out);
 std::uint32_t TickCountMs();

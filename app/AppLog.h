@@ -15,8 +15,9 @@ void WriteLog(const wchar_t* format, ...);
 
 namespace remorra::app {
 
-// Where WriteLog writes: REMORRA_LOG when set, else
-// $XDG_STATE_HOME/remorra/Remorra.log, else ~/.local/state/remorra/Remorra.log.
+// Where WriteLog writes: REMORRA_LOG when set, else on Linux
+// $XDG_STATE_HOME/remorra/Remorra.log, else ~/.local/state/remorra/Remorra.log,
+// and on Windows c:\Remorra.log.
 std::string ApplicationLogPath();
 
 // Longest line WriteLog writes, newline included, in wide characters.

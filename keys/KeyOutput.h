@@ -96,6 +96,7 @@ bool TitleEqualsIgnoreCase(const char* a, const char* b);
 // The platform's best output: on Linux XTest when an X display is reachable,
 // else uinput, else the log. REMORRA_KEYS=xtest|uinput|log forces one (a
 // forced back end that cannot be opened falls back to the log, with a log line).
+// On Windows keybd_event, or the log when REMORRA_KEYS=log.
 std::unique_ptr<IKeyOutput> CreateKeyOutput();
 
 } // namespace remorra::keys

@@ -1,15 +1,9 @@
 #include "platform/os/Event.h"
+#include "platform/os/AddressWait.h"
 
 #include <array>
 #include <atomic>
 #include <thread>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#include <sched.h>
-#endif
 
 namespace remorra::os {
 namespace {
@@ -41,7 +35,7 @@ Slot* lookup(EventHandle h)
 void bump(std::atomic<std::uint32_t>& epoch)
 {
     epoch.fetch_add(1, std::memory_order_acq_rel);
-    epoch.notify_all();
+    wakeAllWaiters(epoch);
 }
 
 } // namespace
@@ -111,7 +105,7 @@ int waitForEvents(const EventHandle* handles, int count)
             return -1;
         for (int i = 0; i < count; ++i)
             slots[i]->waiters.fetch_add(1, std::memory_order_acq_rel);
-        g_signalEpoch.wait(epoch, std::memory_order_acquire);
+        waitWhileEquals(g_signalEpoch, epoch);
         for (int i = 0; i < count; ++i)
             slots[i]->waiters.fetch_sub(1, std::memory_order_acq_rel);
     }
@@ -136,19 +130,6 @@ HandledResult waitUntilHandled(EventHandle h, std::chrono::milliseconds limit)
             return HandledResult::TimedOut;
         std::this_thread::sleep_for(std::chrono::microseconds(round < 2000 ? 20 : 1000));
     }
-}
-
-void raiseThreadPriority()
-{
-#ifdef _WIN32
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-#else
-    sched_param param{};
-    param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0) {
-        // Unprivileged: the normal policy's priority is all there is.
-    }
-#endif
 }
 
 } // namespace remorra::os

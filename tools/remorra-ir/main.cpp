@@ -5,6 +5,8 @@
 #include "keys/KeyOutput.h"
 #include "keys/KeyReportHandler.h"
 #include "keys/ProfileView.h"
+#include "platform/os/Console.h"
+#include "platform/os/Environment.h"
 #include "platform/os/Files.h"
 #include "platform/tuner/IrCapture.h"
 #include "platform/tuner/ReplayPipeline.h"
@@ -199,7 +201,7 @@ int decode(std::vector<std::string> args)
     remorra::TraceSink* previous = remorra::setTraceSink(trace < 0 ? nullptr : &sink);
     // RC6 keys write log lines; the tool keeps them out of the program's log.
     if (keys)
-        setenv("REMORRA_LOG", "/dev/null", 0);
+        remorra::os::setEnvironment("REMORRA_LOG", remorra::os::nullDevicePath(), false);
     PrintingSink printer;
     KeysSink keysSink(profile.view());
     CIR_DecoderCallback& keySink = keys ? static_cast<CIR_DecoderCallback&>(keysSink) : printer;
@@ -274,6 +276,7 @@ int encode(std::vector<std::string> args)
 
 int main(int argc, char** argv)
 {
+    remorra::os::useBinaryStandardStreams();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         std::fputs(kDecodeHelp, args.empty() ? stderr : stdout);

@@ -1,0 +1,7 @@
+#include "platform/os/Console.h"
+
+namespace remorra::os {
+
+void useBinaryStandardStreams() {}
+
+} // namespace remorra::os
