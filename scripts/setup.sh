@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs; does nothing when all are present.
+# Installs every Debian package the project needs (or those of the list file
+# given as the argument); does nothing when all are present.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "${1:-$here/packages.txt}")
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -22,7 +22,7 @@ TEST(ConfigFile, FirstStartCreatesFolderAndFile) {
     test::TempDocuments docs;
     ASSERT_FALSE(fs::exists(docs.path / "Remorra"));
     std::string file = ConfigFilePath();
-    EXPECT_EQ(file, (docs.path / "Remorra" / "config.ini").string());
+    EXPECT_EQ(fs::path(file), docs.path / "Remorra" / "config.ini"); // either separator on Windows
     EXPECT_TRUE(fs::is_directory(docs.path / "Remorra"));
     EXPECT_EQ(ReadConfigValue(file, "Config", "bRememberDevice"), "");
     EXPECT_EQ(WriteConfigValue(file, "Config", "bRememberDevice", "0"), 0);

@@ -10,7 +10,7 @@ struct TempDocuments {
     TempDocuments() {
         std::string t = (std::filesystem::temp_directory_path() / "remorra_docs_XXXXXX").string();
         path = ::mkdtemp(t.data());
-        ::setenv("REMORRA_DOCUMENTS", path.c_str(), 1);
+        ::setenv("REMORRA_DOCUMENTS", path.string().c_str(), 1);
     }
     ~TempDocuments() {
         ::unsetenv("REMORRA_DOCUMENTS");

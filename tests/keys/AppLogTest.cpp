@@ -96,10 +96,16 @@ TEST(AppLogTest, UnwritableLogLosesOnlyThatLine) {
     EXPECT_EQ(Message(lines[0]), "kept");
 }
 
+#ifdef _WIN32
+TEST(AppLogTest, DefaultLocationIsTheRootOfDriveC) {
+    unsetenv("REMORRA_LOG");
+    EXPECT_EQ(remorra::app::ApplicationLogPath(), "c:\\Remorra.log");
+}
+#else
 TEST(AppLogTest, DefaultLocationIsTheStateFolderCreatedOnDemand) {
     LogFile scratch; // for its temporary folder
     unsetenv("REMORRA_LOG");
-    const std::string state = std::filesystem::path(scratch.path()).parent_path().parent_path() / "state";
+    const std::string state = (std::filesystem::path(scratch.path()).parent_path().parent_path() / "state").string();
     const char* oldXdg = std::getenv("XDG_STATE_HOME");
     const std::string saved = oldXdg ? oldXdg : "";
     setenv("XDG_STATE_HOME", state.c_str(), 1);
@@ -113,6 +119,8 @@ TEST(AppLogTest, DefaultLocationIsTheStateFolderCreatedOnDemand) {
     }
     if (oldXdg) setenv("XDG_STATE_HOME", saved.c_str(), 1); else unsetenv("XDG_STATE_HOME");
 }
+
+#endif
 
 TEST(VersionTest, VersionTextFromTheBuild) {
     EXPECT_EQ(GetVersionString(), "Version: 1.0.1.0 ");
