@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     for (const auto& p : inputs) {
         std::ifstream f(p, std::ios::binary);
         if (!f) {
-            std::fprintf(stderr, "%s: cannot read\n", p.c_str());
+            std::fprintf(stderr, "%s: cannot read\n", p.string().c_str());
             return 2;
         }
         const std::vector<char> bytes{std::istreambuf_iterator<char>(f), {}};

@@ -22,7 +22,7 @@ protected:
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_docs);
         std::filesystem::create_directories(m_docs);
-        setenv("REMORRA_DOCUMENTS", m_docs.c_str(), 1);
+        setenv("REMORRA_DOCUMENTS", m_docs.string().c_str(), 1);
         os::makeFolder(DataFolder());
         os::makeFolder(ProfileFolder());
     }
