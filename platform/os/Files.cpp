@@ -18,6 +18,12 @@ std::atomic<long long> g_failAfter{-1};
 void setAtomicWriteFailAfter(long long bytes) { g_failAfter.store(bytes); }
 long long atomicWriteFailAfter() { return g_failAfter.load(); }
 
+std::size_t atomicWriteLimit(std::size_t size) {
+    const long long failAfter = g_failAfter.load();
+    if (failAfter >= 0 && static_cast<unsigned long long>(failAfter) < size) return static_cast<std::size_t>(failAfter);
+    return size;
+}
+
 bool readWholeFile(const std::string& path, std::string& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;

@@ -52,9 +52,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         return FileResult{std::move(msg)};
     };
     const long long failAfter = atomicWriteFailAfter();
-    std::size_t limit = bytes.size();
-    if (failAfter >= 0 && static_cast<unsigned long long>(failAfter) < limit)
-        limit = static_cast<std::size_t>(failAfter);
+    const std::size_t limit = atomicWriteLimit(bytes.size());
     std::size_t done = 0;
     while (done < limit) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(limit - done, 1u << 30));
