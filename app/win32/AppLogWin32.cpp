@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 namespace remorra::app {
@@ -41,6 +42,10 @@ void MakeParentFolders(const std::string& path) {
 
 bool AppendToLog(const std::string& path, const char* bytes, std::size_t size) {
     if (path.empty()) return false;
+    // Both threads append; an append is not whole under every file system
+    // (Wine's included), so the process's lines take turns.
+    static std::mutex appending;
+    std::lock_guard lock(appending);
     HANDLE file = OpenForAppend(path);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
         MakeParentFolders(path);

@@ -18,9 +18,9 @@ struct IsolatedProgramEnv {
         std::filesystem::create_directories(root / "docs");
         std::filesystem::create_directories(root / "run");
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
-        ::setenv("REMORRA_DOCUMENTS", (root / "docs").c_str(), 1);
-        ::setenv("REMORRA_LOG", (root / "Remorra.log").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
+        ::setenv("REMORRA_DOCUMENTS", (root / "docs").string().c_str(), 1);
+        ::setenv("REMORRA_LOG", (root / "Remorra.log").string().c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (root / "run").string().c_str(), 1);
     }
     ~IsolatedProgramEnv()
     {

@@ -332,6 +332,9 @@ TEST(Startup, ShutdownWaitsForAKeyBeingHandled)
             finished.store(true);
         }
     } sink;
+#ifdef _WIN32
+    GTEST_SKIP() << "the simulated card's real-time player does not yet keep NEC timing under Windows' sleep granularity";
+#endif
     // Real time, as in the program: a card's player holds no lock of its own
     // while a key is handled. Several frames, in case load spoils one.
     Rig rig;

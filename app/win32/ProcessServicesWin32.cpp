@@ -1,0 +1,104 @@
+#include "app/ProcessServices.h"
+
+#include <windows.h>
+
+#include <mutex>
+
+namespace remorra::app {
+
+std::string RuntimeFolder() {
+    char temp[MAX_PATH];
+    const DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string dir = std::string(temp, n) + "remorra";
+    if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    return dir;
+}
+
+namespace {
+
+// The named mutex lives as long as the first copy's handle does; a second
+// copy's CreateMutex finds it already there.
+class NamedMutexLock final : public IInstanceLock {
+public:
+    explicit NamedMutexLock(std::string name) : m_name(std::move(name)) {}
+    ~NamedMutexLock() override {
+        if (m_mutex) CloseHandle(m_mutex);
+    }
+    bool acquire() override {
+        if (m_mutex) return true;
+        HANDLE h = CreateMutexA(nullptr, FALSE, m_name.c_str());
+        if (!h) return false;
+        if (GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(h);
+            return false;
+        }
+        m_mutex = h;
+        return true;
+    }
+
+private:
+    std::string m_name;
+    HANDLE m_mutex = nullptr;
+};
+
+std::mutex g_shutdownMutex;
+std::function<void()> g_onShutdown;
+
+BOOL WINAPI OnConsoleControl(DWORD type) {
+    switch (type) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT: {
+        std::lock_guard lock(g_shutdownMutex);
+        if (!g_onShutdown) return FALSE;
+        g_onShutdown();
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+class ConsoleControlWatcher final : public IBackgroundService {
+public:
+    explicit ConsoleControlWatcher(std::function<void()> onShutdown) {
+        {
+            std::lock_guard lock(g_shutdownMutex);
+            g_onShutdown = std::move(onShutdown);
+        }
+        SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+    }
+    ~ConsoleControlWatcher() override {
+        SetConsoleCtrlHandler(&OnConsoleControl, FALSE);
+        std::lock_guard lock(g_shutdownMutex);
+        g_onShutdown = nullptr;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<IInstanceLock> CreateInstanceLock(const std::string& name) {
+    return std::make_unique<NamedMutexLock>(name);
+}
+
+std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()>, std::string* error) {
+    if (error) *error = "restore requests are not available on Windows yet";
+    return nullptr;
+}
+
+bool SendRestoreRequest() { return false; }
+
+// Windows has no signals to block: console and session events arrive through
+// the control handler of StartShutdownWatcher.
+void BlockShutdownSignals() {}
+
+std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> onShutdown) {
+    return std::make_unique<ConsoleControlWatcher>(std::move(onShutdown));
+}
+
+bool RaiseProcessPriority() { return SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS) != FALSE; }
+
+} // namespace remorra::app
