@@ -1,4 +1,5 @@
 #include "app/AppLog.h"
+#include "app/ProcessServices.h"
 #include "keys/KeyOutput.h"
 #include "platform/os/Files.h"
 #include "platform/os/TimeService.h"
@@ -96,6 +97,20 @@ TEST(Win32Keys, OutputSelectionAndCaseInsensitiveWindowSearch)
     DestroyWindow(w);
     EXPECT_FALSE(out->windowExists("Remorra Window Search"));
     _putenv_s("REMORRA_LOG", "");
+}
+
+// The named mutex is held as long as its first owner lives; a second copy
+// is refused, and the name is free again once the first has gone.
+TEST(Win32Process, NamedMutexAdmitsOneCopyAtATime)
+{
+    auto first = app::CreateInstanceLock("RemorraTestInstance");
+    ASSERT_TRUE(first->acquire());
+    EXPECT_TRUE(first->acquire()) << "the owner asking again keeps it";
+    EXPECT_FALSE(app::CreateInstanceLock("RemorraTestInstance")->acquire());
+    EXPECT_TRUE(app::CreateInstanceLock("RemorraTestOther")->acquire());
+    first.reset();
+    EXPECT_TRUE(app::CreateInstanceLock("RemorraTestInstance")->acquire());
+    EXPECT_FALSE(app::RuntimeFolder().empty());
 }
 
 } // namespace
