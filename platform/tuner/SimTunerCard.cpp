@@ -22,18 +22,29 @@ std::int64_t nowTicks() { return os::timeService().counter(); }
 // each edge and spins the rest of the way: a plain sleep wakes tens of µs to
 // milliseconds late under load, which would blur every interval the decoders
 // measure.
-void waitForEdge(std::int64_t at, const std::atomic<bool>& stop, std::int64_t spinUs = 100)
+// Returns how late the edge is (ticks, 0 when on time).
+std::int64_t waitForEdge(std::int64_t at, const std::atomic<bool>& stop, std::int64_t spinUs = 100)
 {
     const std::int64_t freq = os::timeService().frequency();
     const std::int64_t spinTicks = freq * spinUs / 1'000'000; // past the usual wake-up delay
     for (;;) {
         const std::int64_t wait = at - nowTicks();
         if (wait <= 0 || stop.load())
-            return;
+            return wait < 0 ? -wait : 0;
         if (wait > spinTicks)
             std::this_thread::sleep_for(
                 std::chrono::microseconds(std::min<std::int64_t>((wait - spinTicks) * 1'000'000 / freq, 20'000)));
     }
+}
+
+// A remote keeps its own time: when the player wakes late (a stalled CPU) for
+// an edge that raises an interrupt, the rest of the signal moves later with
+// it, so one stall stretches one interval instead of squeezing the edges
+// behind it together, where they would coalesce into one interrupt. Edges
+// nobody listens to never move the others.
+std::int64_t lateToleranceTicks()
+{
+    return os::timeService().frequency() / 50'000; // 20 µs
 }
 
 // Pin and source behind a legacy event id; false for ids the driver lacks.
@@ -285,7 +296,7 @@ std::uint8_t SimTunerCard::irLevel() const
 {
     if (m_live.load())
         return m_liveLevel.load();
-    const std::int64_t now = nowTicks();
+    const std::int64_t now = nowTicks() - m_playerShift.load(std::memory_order_relaxed);
     const auto passed = std::upper_bound(m_edges.begin(), m_edges.end(), now) - m_edges.begin();
     return passed % 2 ? 0 : 1;
 }
@@ -376,8 +387,15 @@ void SimTunerCard::startPlayer()
     m_stopPlayer.store(false);
     m_player = std::thread([this] {
         os::raiseThreadPriority();
+        const std::int64_t tolerance = lateToleranceTicks();
+        std::int64_t shift = 0;
+        m_playerShift.store(0);
         for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
-            waitForEdge(m_edges[k], m_stopPlayer);
+            const std::int64_t late = waitForEdge(m_edges[k] + shift, m_stopPlayer);
+            if (late > tolerance && interrupts(static_cast<std::uint32_t>(k % 2))) {
+                shift += late;
+                m_playerShift.store(shift, std::memory_order_relaxed);
+            }
             os::EventHandle ignored[16];
             signalEdge(k, ignored, 16);
         }
@@ -436,7 +454,9 @@ void SimTunerCard::runLive()
             const std::uint32_t source = static_cast<std::uint32_t>(i % 2);
             // A spinning player at the interrupt thread's priority holds a
             // CPU; spin only where an edge raises an interrupt.
-            waitForEdge(at, m_liveStop, interrupts(source) ? 100 : 0);
+            const std::int64_t late = waitForEdge(at, m_liveStop, interrupts(source) ? 100 : 0);
+            if (late > lateToleranceTicks() && interrupts(source))
+                at += late;
             if (i == timeline.size() && source == 0)
                 break;
             m_liveLevel.store(source == 0 ? 0 : 1);

@@ -151,6 +151,8 @@ private:
     std::vector<std::int64_t> m_edges; // absolute ticks; even index = burst start
     std::thread m_player;
     std::atomic<bool> m_stopPlayer{false};
+    // How far the real-time player has moved the timeline behind a late wake-up.
+    std::atomic<std::int64_t> m_playerShift{0};
 
     static constexpr std::size_t kMaxLiveQueue = 16;
     std::mutex m_liveMutex;
