@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -168,6 +169,22 @@ struct KeyLog final : CIR_DecoderCallback {
     std::atomic<std::size_t> count{0};
 };
 
+// Card, layers and NEC front end in real time, assembled as start-up does.
+struct NecPipeline {
+    explicit NecPipeline(CIR_DecoderCallback& sink)
+        : id(tuner::probeImplementationId(&card)), gpio(&card, id), interrupts(id, &card) {
+        if (id != 0) gpio.tmISetPinDirection(0x10, 0x10);
+        const tmIrHwInfo hw{TM_IR_DECODER_NEC, 4, 0, TM_IR_CAPTURE_EDGE};
+        frontEnd = std::make_unique<tmIIrDecoder>(&sink, &gpio, &interrupts, &factory, &hw);
+    }
+    tuner::SimTunerCard card;
+    std::uint16_t id;
+    CGPIO_Interface gpio;
+    CInterrupt_Interface interrupts;
+    COSDependFactory factory;
+    std::unique_ptr<tmIIrDecoder> frontEnd;
+};
+
 constexpr int kRepeats = 2;
 
 // Presses of a frame and two repeat codes, commands varying per press.
@@ -248,16 +265,10 @@ int runDecode(const Args& a) {
     const long presses = (a.count + kRepeats) / (kRepeats + 1);
     const tuner::Timeline all = pressTimeline(presses);
 
-    tuner::SimTunerCard card;
-    const std::uint16_t id = tuner::probeImplementationId(&card);
-    CGPIO_Interface gpio(&card, id);
-    CInterrupt_Interface interrupts(id, &card);
-    if (id != 0) gpio.tmISetPinDirection(0x10, 0x10);
-    COSDependFactory factory;
     KeyLog log(static_cast<std::size_t>(presses) * (kRepeats + 1) + 16);
     log.realtime = a.realtime;
-    const tmIrHwInfo hw{TM_IR_DECODER_NEC, 4, 0, TM_IR_CAPTURE_EDGE};
-    tmIIrDecoder frontEnd(&log, &gpio, &interrupts, &factory, &hw);
+    NecPipeline pipeline(log);
+    tuner::SimTunerCard& card = pipeline.card;
 
     bench::CpuLoad load(a.load);
     std::int64_t totalUs = 0;
@@ -376,14 +387,8 @@ int runKeys(const Args& a) {
     profile.selectProfile(keys::kBuiltInProfilePosition, kBuiltInProfile);
     keys::KeyReportHandler handler(timed, profile.view());
 
-    tuner::SimTunerCard card;
-    const std::uint16_t id = tuner::probeImplementationId(&card);
-    CGPIO_Interface gpio(&card, id);
-    CInterrupt_Interface interrupts(id, &card);
-    if (id != 0) gpio.tmISetPinDirection(0x10, 0x10);
-    COSDependFactory factory;
-    const tmIrHwInfo hw{TM_IR_DECODER_NEC, 4, 0, TM_IR_CAPTURE_EDGE};
-    tmIIrDecoder frontEnd(&handler, &gpio, &interrupts, &factory, &hw);
+    NecPipeline pipeline(handler);
+    tuner::SimTunerCard& card = pipeline.card;
 
     bench::CpuLoad load(a.load);
     const std::int64_t freq = os::timeService().frequency();

@@ -12,9 +12,9 @@ import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
-spec = importlib.util.spec_from_file_location('captures', os.path.join(ROOT, 'tests/data/ir/make-captures.py'))
-cap = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(cap)
+module_spec = importlib.util.spec_from_file_location('captures', os.path.join(ROOT, 'tests/data/ir/make-captures.py'))
+cap = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(cap)
 
 
 def out(target, name, data):
