@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite: g++ debug, then clang with ASan+UBSan, then clang with TSan.
-# REMORRA_PRESETS="dev asan" narrows the run.
+# Builds and runs every test: g++ debug, clang with ASan+UBSan and clang with
+# TSan; then every fuzz target for a bounded time (FUZZ_SECONDS, default 45)
+# and the Windows cross-build with its tests under Wine.
+# REMORRA_PRESETS="dev asan" runs only those presets, without fuzzing or Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,4 +16,10 @@ for preset in ${REMORRA_PRESETS:-dev asan tsan}; do
   # when a shared machine stalls; a test that fails three times running fails.
   ctest --preset "$preset" -j "$jobs" --repeat until-pass:3 || status=1
 done
+if [ -z "${REMORRA_PRESETS:-}" ]; then
+  echo "=== fuzzing"
+  scripts/fuzz.sh "${FUZZ_SECONDS:-45}" || status=1
+  echo "=== Windows"
+  scripts/test-windows.sh || status=1
+fi
 exit $status
