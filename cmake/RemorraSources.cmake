@@ -35,3 +35,10 @@ function(remorra_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "REMORRA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
 endfunction()
+
+# remorra-ir encode ENCODE | remorra-ir decode DECODE must print exactly EXPECTED
+# (REMORRA_RUN prefixes each run, e.g. with an emulator for cross-built tools).
+function(remorra_tool_pipe_test name encode decode expected)
+  add_test(NAME ${name} COMMAND sh -c "${REMORRA_RUN}$<TARGET_FILE:remorra-ir> encode ${encode} | ${REMORRA_RUN}$<TARGET_FILE:remorra-ir> decode ${decode}")
+  set_tests_properties(${name} PROPERTIES PASS_REGULAR_EXPRESSION "^${expected}$")
+endfunction()
