@@ -33,5 +33,8 @@ HandledResult waitUntilHandled(EventHandle h, std::chrono::milliseconds limit = 
 // Raises the calling thread to the highest priority the platform grants;
 // silently keeps the current one when refused.
 void raiseThreadPriority();
+// Lowers the calling thread below every normal thread: it runs only on a CPU
+// that would otherwise be idle.
+void lowerThreadToIdle();
 
 } // namespace remorra::os

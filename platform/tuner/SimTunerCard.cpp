@@ -37,6 +37,36 @@ std::int64_t waitForEdge(std::int64_t at, const std::atomic<bool>& stop, std::in
     }
 }
 
+// On a virtual machine an idle CPU halts, and waking it for a timer or an
+// event costs the hypervisor hundreds of µs to milliseconds, longer than a
+// bit window; a card's interrupt lands on a running CPU. So while a signal
+// plays, every CPU is kept busy by threads that give way to anything else.
+class CpuWaker {
+public:
+    CpuWaker()
+    {
+        const unsigned n = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < n; ++i)
+            m_threads.emplace_back([this] {
+                os::lowerThreadToIdle();
+                while (!m_stop.load(std::memory_order_relaxed)) {
+                }
+            });
+    }
+    ~CpuWaker()
+    {
+        m_stop.store(true);
+        for (auto& t : m_threads)
+            t.join();
+    }
+    CpuWaker(const CpuWaker&) = delete;
+    CpuWaker& operator=(const CpuWaker&) = delete;
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
 // A remote keeps its own time: when the player wakes late (a stalled CPU) for
 // an edge that raises an interrupt, the rest of the signal moves later with
 // it, so one stall stretches one interval instead of squeezing the edges
@@ -387,6 +417,7 @@ void SimTunerCard::startPlayer()
     m_stopPlayer.store(false);
     m_player = std::thread([this] {
         os::raiseThreadPriority();
+        const CpuWaker awake;
         const std::int64_t tolerance = lateToleranceTicks();
         std::int64_t shift = 0;
         m_playerShift.store(0);
@@ -446,6 +477,7 @@ void SimTunerCard::runLive()
         m_liveQueue.pop_front();
         lock.unlock();
 
+        const CpuWaker awake;
         const std::int64_t freq = os::timeService().frequency();
         std::int64_t at = nowTicks() + freq / 1000;
         // Every duration starts with an edge; the end of the timeline is one

@@ -14,4 +14,10 @@ void raiseThreadPriority()
     }
 }
 
+void lowerThreadToIdle()
+{
+    sched_param param{};
+    pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
+}
+
 } // namespace remorra::os

@@ -10,4 +10,9 @@ void raiseThreadPriority()
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 }
 
+void lowerThreadToIdle()
+{
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+}
+
 } // namespace remorra::os
