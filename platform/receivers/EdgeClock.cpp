@@ -4,15 +4,19 @@
 #include "platform/os/VirtualTimeService.h"
 #include "platform/receivers/EdgeSleep.h"
 
+#include <algorithm>
+
 namespace remorra::receivers {
 
 std::int64_t VirtualEdgeClock::now() { return m_clock.nowTicks(); }
 std::int64_t VirtualEdgeClock::frequency() { return m_clock.frequency(); }
 
-void VirtualEdgeClock::waitUntil(std::int64_t at)
+// Virtual time gets there at once, so a stop request is never first.
+bool VirtualEdgeClock::waitUntil(std::int64_t at, const std::atomic<bool>&)
 {
     if (at > m_clock.nowTicks())
         m_clock.advanceTo(at);
+    return true;
 }
 
 void VirtualEdgeClock::signalled(const os::EventHandle* handles, int count)
@@ -23,6 +27,16 @@ void VirtualEdgeClock::signalled(const os::EventHandle* handles, int count)
 
 namespace {
 
+// Longest single sleep: how long a stop request may wait for the loop.
+constexpr std::int64_t kSliceNs = 50'000'000;
+
+// Whole seconds and the rest apart, so that a wait of many seconds on a
+// nanosecond counter does not overflow.
+std::int64_t ticksToNs(std::int64_t ticks, std::int64_t frequency)
+{
+    return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
+}
+
 // Sleeps on the platform's clock to `spinNs` before the instant, then spins on
 // the time service's counter.
 class RealTimeEdgeClock final : public IEdgeClock {
@@ -32,14 +46,21 @@ public:
     std::int64_t now() override { return os::timeService().counter(); }
     std::int64_t frequency() override { return os::timeService().frequency(); }
 
-    void waitUntil(std::int64_t at) override
+    bool waitUntil(std::int64_t at, const std::atomic<bool>& stop) override
     {
         os::ITimeService& time = os::timeService();
-        const std::int64_t aheadNs = (at - time.counter()) * 1'000'000'000 / time.frequency() - m_spinNs;
-        if (aheadNs > 0)
-            sleepAtMostNs(aheadNs);
+        const std::int64_t frequency = time.frequency();
+        for (;;) {
+            if (stop.load())
+                return false;
+            const std::int64_t sleepNs = std::min(ticksToNs(at - time.counter(), frequency) - m_spinNs, kSliceNs);
+            if (sleepNs <= 0)
+                break;
+            sleepAtMostNs(sleepNs);
+        }
         while (time.counter() < at) {
         }
+        return true;
     }
 
     void signalled(const os::EventHandle*, int) override {}

@@ -203,7 +203,8 @@ void RawIrCaptureFilter::serve(IEdgeClock& clock, const std::atomic<bool>& stop)
                 continue;
         }
         if (count != 0) {
-            clock.waitUntil(queue[head].at);
+            if (!clock.waitUntil(queue[head].at, stop))
+                break;
             signal(queue[head], clock);
             head = (head + 1) % kQueueSize;
             --count;

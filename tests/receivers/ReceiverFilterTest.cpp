@@ -12,10 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace remorra::receivers;
@@ -281,4 +284,53 @@ TEST(RawIrReceiver, OwnThreadPlaysTheFrameAndSurvivesTheLoss)
     EXPECT_EQ(log, std::vector<std::string>{"IR receiver /dev/lirc0 has gone"});
     EXPECT_TRUE(filter.lost());
     EXPECT_EQ(interrupts.tmIDisableInterrupt(4, 0), 0);
+}
+
+// A line stuck in a burst reports one pulse of many seconds. Its end lies far
+// ahead of the clock; closing the filter meanwhile must not wait for it (nor
+// spin at real-time priority until then).
+TEST(RawIrReceiver, ClosingDuringAFarAheadEdgeReturnsPromptly)
+{
+    class StuckLine final : public IRawIrDevice {
+    public:
+        std::string describe() const override { return "/dev/lirc1"; }
+        bool open(std::string&) override { return true; }
+        bool setMode2(std::string&) override { return true; }
+        bool setReceiveTimeout(std::uint32_t) override { return true; }
+        Wait wait(std::int64_t timeoutUs) override
+        {
+            if (!m_read)
+                return Wait::Ready;
+            // A blocking device with nothing more to say.
+            std::this_thread::sleep_for(std::chrono::microseconds(timeoutUs));
+            return Wait::Timeout;
+        }
+        int read(std::span<std::uint32_t> out, std::string&) override
+        {
+            if (m_read)
+                return 0;
+            m_read = true;
+            out[0] = mode2Word(Mode2Kind::Pulse, kMode2ValueMask);
+            return 1;
+        }
+        void close() override {}
+
+    private:
+        bool m_read = false;
+    };
+
+    const remorra::os::EventHandle burst = remorra::os::createEvent();
+    auto filter = std::make_unique<RawIrCaptureFilter>(std::make_unique<StuckLine>(), RawIrCaptureFilter::Options{});
+    std::uint8_t record[kChipEventDataSize];
+    fillEventData(record, sizeof record, burst, 4);
+    std::uint32_t returned = 0;
+    ASSERT_EQ(filter->ksEvent(eventEnableRequest(kChipEventSet, 4), record, &returned), kOk);
+    // The burst's start is signalled; its end is 16.7 s ahead.
+    ASSERT_EQ(remorra::os::waitForEvents(&burst, 1), 0);
+    EXPECT_EQ(filter->level(), 0);
+
+    auto closed = std::async(std::launch::async, [&] { filter.reset(); });
+    EXPECT_EQ(closed.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    closed.wait();
+    remorra::os::closeEvent(burst);
 }
