@@ -239,22 +239,15 @@ int runIntervals(const Args& a) {
     }
     const double usPerTick = 1e6 / static_cast<double>(os::timeService().frequency());
     std::vector<double> errors;
-    long over224 = 0;
     const std::size_t n = std::min(times.count, starts.size());
     for (std::size_t i = 1; i < n; ++i) {
         const double seen = static_cast<double>(times.ticks[i] - times.ticks[i - 1]) * usPerTick;
-        const double played = static_cast<double>(starts[i] - starts[i - 1]);
-        const double e = seen - played;
-        if (e > 224 || e < -224) ++over224;
-        errors.push_back(e < 0 ? -e : e);
+        errors.push_back(seen - static_cast<double>(starts[i] - starts[i - 1]));
     }
-    const double p50 = bench::percentile(errors, 50);
-    const double p99 = bench::percentile(errors, 99);
-    const double p999 = bench::percentile(errors, 99.9);
-    const double max = errors.empty() ? 0.0 : errors.back();
+    const bench::ErrorSpread e = bench::errorSpread(errors, 224);
     std::printf("intervals edges_played=%zu edges_seen=%zu |error| p50=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus "
                 "beyond_224us=%ld load=%u realtime=%s\n",
-                starts.size(), times.count, p50, p99, p999, max, over224, a.load, a.realtime ? "yes" : "no");
+                starts.size(), times.count, e.p50, e.p99, e.p999, e.max, e.beyond, a.load, a.realtime ? "yes" : "no");
     return 0;
 }
 

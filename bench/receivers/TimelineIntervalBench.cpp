@@ -273,24 +273,17 @@ int runBatch(const Args& a, bool perFrame)
     }
 
     std::vector<double> errors;
-    long over224 = 0;
     for (std::size_t j = 1; j < burst.size(); ++j) {
         const std::size_t i = burst[j];
         // Only neighbours inside a frame: not across a lost stamp, nor a gap.
         if (burst[j - 1] + 1 != i || capture[2 * i - 1] >= kReceiveTimeoutUs)
             continue;
-        const double e = stampsUs[j] - stampsUs[j - 1] - static_cast<double>(starts[i] - starts[i - 1]);
-        if (e > 224 || e < -224)
-            ++over224;
-        errors.push_back(std::abs(e));
+        errors.push_back(stampsUs[j] - stampsUs[j - 1] - static_cast<double>(starts[i] - starts[i - 1]));
     }
-    const double p50 = bench::percentile(errors, 50);
-    const double p99 = bench::percentile(errors, 99);
-    const double p999 = bench::percentile(errors, 99.9);
-    const double max = errors.empty() ? 0.0 : errors.back();
+    const bench::ErrorSpread e = bench::errorSpread(errors, 224);
     std::printf("receivers batch=%s latency=%lldus intervals=%zu |error| p50=%.1fus p99=%.1fus p99.9=%.1fus "
                 "max=%.1fus beyond_224us=%ld lost_stamps=%zu late_edges=%u load=%u\n",
-                name, static_cast<long long>(a.latencyUs), errors.size(), p50, p99, p999, max, over224,
+                name, static_cast<long long>(a.latencyUs), e.count, e.p50, e.p99, e.p999, e.max, e.beyond,
                 starts.size() - seen, late, a.load);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "bench/support/BenchSupport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 
@@ -51,6 +52,22 @@ double percentile(std::vector<double>& values, double p) {
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(p / 100.0 * static_cast<double>(values.size() - 1) + 0.5);
     return values[std::min(rank, values.size() - 1)];
+}
+
+ErrorSpread errorSpread(const std::vector<double>& errorsUs, double limitUs) {
+    ErrorSpread s;
+    std::vector<double> magnitude;
+    magnitude.reserve(errorsUs.size());
+    for (double e : errorsUs) {
+        magnitude.push_back(std::abs(e));
+        if (magnitude.back() > limitUs) ++s.beyond;
+    }
+    s.count = magnitude.size();
+    s.p50 = percentile(magnitude, 50);
+    s.p99 = percentile(magnitude, 99);
+    s.p999 = percentile(magnitude, 99.9);
+    s.max = magnitude.empty() ? 0.0 : magnitude.back();
+    return s;
 }
 
 } // namespace remorra::bench

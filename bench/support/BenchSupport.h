@@ -55,4 +55,13 @@ private:
 // Percentile (0..100) of an unsorted sample; sorts it.
 double percentile(std::vector<double>& values, double p);
 
+// Spread of signed interval errors (µs): percentiles of their magnitude and
+// how many lie beyond `limitUs` either way (a decoder's tolerance).
+struct ErrorSpread {
+    std::size_t count = 0;
+    double p50 = 0, p99 = 0, p999 = 0, max = 0;
+    long beyond = 0;
+};
+ErrorSpread errorSpread(const std::vector<double>& errorsUs, double limitUs);
+
 } // namespace remorra::bench
