@@ -421,12 +421,14 @@ void SimTunerCard::startPlayer()
         const std::int64_t tolerance = lateToleranceTicks();
         std::int64_t shift = 0;
         m_playerShift.store(0);
+        m_played.assign(m_edges.size(), 0);
         for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
             const std::int64_t late = waitForEdge(m_edges[k] + shift, m_stopPlayer);
             if (late > tolerance && interrupts(static_cast<std::uint32_t>(k % 2))) {
                 shift += late;
                 m_playerShift.store(shift, std::memory_order_relaxed);
             }
+            m_played[k] = nowTicks();
             os::EventHandle ignored[16];
             signalEdge(k, ignored, 16);
         }

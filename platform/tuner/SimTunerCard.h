@@ -93,6 +93,9 @@ public:
     // Real time: a player thread signals each edge at its instant.
     void startPlayer();
     void joinPlayer();
+    // When the player signalled each edge (ticks; 0 for edges not played),
+    // for measuring what a listener saw. Read after joinPlayer.
+    const std::vector<std::int64_t>& playedTicks() const { return m_played; }
 
     // Live play while a pipeline runs on the card: timelines (as for load)
     // queue up and a player thread of the card plays them one after the
@@ -149,6 +152,7 @@ private:
     std::array<Registration, 8> m_regs{};
 
     std::vector<std::int64_t> m_edges; // absolute ticks; even index = burst start
+    std::vector<std::int64_t> m_played; // player thread only until joined
     std::thread m_player;
     std::atomic<bool> m_stopPlayer{false};
     // How far the real-time player has moved the timeline behind a late wake-up.
