@@ -67,6 +67,8 @@ void CInterrupt_Interface::SetStatus(const char* text)
 void CInterrupt_Interface::ThreadLoop()
 {
     os::raiseThreadPriority();
+    // A sampling pass reads pins through the filter from this thread.
+    const os::ComApartment com(os::ComApartment::Model::Free);
     static constexpr std::uint32_t kSources[2] = {0, 1};
     for (;;) {
         const int which = os::waitForEvents(m_hEvents, 3);

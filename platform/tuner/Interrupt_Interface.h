@@ -2,6 +2,7 @@
 // Interrupt layer over the tuner card's capture filter: registers pin-change
 // events with the driver and runs the thread that calls the front end back
 // for each signalled event.
+#include "platform/os/Com.h"
 #include "platform/os/Event.h"
 #include "platform/tuner/CaptureFilter.h"
 #include "tmIrLayers.h"
@@ -49,6 +50,8 @@ private:
     void ThreadLoop();
     void SetStatus(const char* text);
 
+    // First in, last out: COM outlives everything the layer does with the filter.
+    remorra::os::ComApartment m_com;
     // Event 0, event 1 and the stop event, in the order the thread waits.
     remorra::os::EventHandle m_hEvents[3] = {0, 0, 0};
     std::atomic<CInterruptCallback*> m_pCallbacks[2] = {nullptr, nullptr};

@@ -1,9 +1,9 @@
 #include "platform/discovery/DeviceSources.h"
+#include "platform/discovery/win32/DirectShowDevices.h"
 
 namespace remorra::discovery {
 
-// Capture filters found through the system device enumerator join here, after
-// the simulated cards; until that source exists only simulated cards are listed.
-void AddReceiverSources(CompositeDeviceSource&) {}
+// The tuner cards' capture filters join here, after the simulated cards.
+void AddReceiverSources(CompositeDeviceSource& devices) { devices.add(std::make_unique<DirectShowDeviceSource>()); }
 
 } // namespace remorra::discovery
