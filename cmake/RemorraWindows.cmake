@@ -16,5 +16,5 @@ function(remorra_windows_core target)
   # has always used.
   target_compile_definitions(${target} PUBLIC
     _WIN32_WINNT=0x0602 WINVER=0x0602 WIN32_LEAN_AND_MEAN NOMINMAX __USE_MINGW_ANSI_STDIO=1)
-  target_link_libraries(${target} PUBLIC user32 shell32 version synchronization ole32 oleaut32)
+  target_link_libraries(${target} PUBLIC user32 shell32 version synchronization ole32 oleaut32 advapi32)
 endfunction()

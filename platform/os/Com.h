@@ -13,11 +13,12 @@ public:
     ComApartment& operator=(const ComApartment&) = delete;
     // False only when COM could not be made usable on this thread (a thread
     // already in the other model counts as usable).
-    bool usable() const { return m_usable; }
+    bool usable() const { return m_state != State::Unusable; }
 
 private:
-    bool m_usable = false;
-    bool m_owesUninit = false;
+    // Owned: this object initialised COM and uninitialises it.
+    enum class State : unsigned char { Unusable, Borrowed, Owned };
+    State m_state = State::Unusable;
 };
 
 } // namespace remorra::os

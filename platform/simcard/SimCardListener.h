@@ -15,9 +15,13 @@ class SimTunerCard;
 
 namespace remorra::simcard {
 
-// This user's endpoint: REMORRA_SIM_SOCKET when set, else
-// $XDG_RUNTIME_DIR/remorra/simcard.sock, else /tmp/remorra-<uid>/simcard.sock.
+// This user's endpoint: REMORRA_SIM_SOCKET when set, else the platform's
+// default (SimCardDefaultEndpoint): on Linux $XDG_RUNTIME_DIR/remorra/simcard.sock,
+// else /tmp/remorra-<uid>/simcard.sock; on Windows the named pipe
+// \\.\pipe\remorra-simcard-<the user's SID>.
 std::string SimCardEndpoint();
+// The default endpoint as the user is told it.
+const char* SimCardDefaultEndpoint();
 
 class CSimCardListener {
 public:

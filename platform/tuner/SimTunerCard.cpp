@@ -2,6 +2,7 @@
 
 #include "platform/os/TimeService.h"
 #include "platform/os/VirtualTimeService.h"
+#include "platform/receivers/EdgeSleep.h"
 #include "platform/tuner/KsWire.h"
 
 #include <algorithm>
@@ -31,9 +32,10 @@ std::int64_t waitForEdge(std::int64_t at, const std::atomic<bool>& stop, std::in
         const std::int64_t wait = at - nowTicks();
         if (wait <= 0 || stop.load())
             return wait < 0 ? -wait : 0;
+        // The platform's coarse sleep: where it can only wake a whole system
+        // tick late (Windows), it sleeps only across long gaps.
         if (wait > spinTicks)
-            std::this_thread::sleep_for(
-                std::chrono::microseconds(std::min<std::int64_t>((wait - spinTicks) * 1'000'000 / freq, 20'000)));
+            receivers::sleepAtMostNs(std::min<std::int64_t>((wait - spinTicks) * 1'000'000 / freq, 20'000) * 1000);
     }
 }
 

@@ -20,11 +20,11 @@ const char* kSendHelp =
     "usage: remorra-ir send [--hold MS] BUTTON...\n"
     "       remorra-ir send --file CAPTURE\n"
     "Plays IR on the simulated card of a running Remorra (the endpoint is REMORRA_SIM_SOCKET,\n"
-    "else $XDG_RUNTIME_DIR/remorra/simcard.sock) and returns once it has been played.\n"
+    "else %s) and returns once it has been played.\n"
     "BUTTON: the remote's buttons, NEC address 0xFB04: ";
 
 void printHelp(std::FILE* to) {
-    std::fputs(kSendHelp, to);
+    std::fprintf(to, kSendHelp, simcard::SimCardDefaultEndpoint());
     const char* sep = "";
     for (const simcard::RemoteButton& b : simcard::RemoteButtons()) {
         std::fprintf(to, "%s%s", sep, b.name);

@@ -2,7 +2,7 @@
 
 namespace remorra::os {
 
-ComApartment::ComApartment(Model) : m_usable(true) {}
+ComApartment::ComApartment(Model) : m_state(State::Borrowed) {}
 ComApartment::~ComApartment() = default;
 
 } // namespace remorra::os

@@ -93,6 +93,8 @@ std::string SimCardEndpoint() {
     return dir + "/simcard.sock";
 }
 
+const char* SimCardDefaultEndpoint() { return "$XDG_RUNTIME_DIR/remorra/simcard.sock"; }
+
 struct CSimCardListener::Impl {
     Impl(tuner::SimTunerCard& c, std::string p) : card(c), path(std::move(p)) {}
     tuner::SimTunerCard& card;
