@@ -15,7 +15,7 @@ std::unique_ptr<FilterGraph> FilterGraph::create()
 {
     if (g_graphFails.load())
         return nullptr;
-    return std::make_unique<FilterGraph>();
+    return createSystemFilterGraph();
 }
 void setFilterGraphCreationFails(bool fail) { g_graphFails.store(fail); }
 } // namespace remorra::tuner

@@ -14,13 +14,17 @@
 
 namespace remorra::tuner {
 
-// Stand-in for the filter-graph manager the layer holds for its lifetime.
+// The filter-graph manager the layer holds for its lifetime: the system's,
+// created in process, where there is one (platform/tuner/<platform>/).
 class FilterGraph {
 public:
-    // Null when creation fails (forced by setFilterGraphCreationFails).
+    virtual ~FilterGraph() = default;
+    // Null when creation fails (or is forced to by setFilterGraphCreationFails).
     static std::unique_ptr<FilterGraph> create();
 };
 void setFilterGraphCreationFails(bool fail);
+// The platform's part of create(); COM is initialised on the calling thread.
+std::unique_ptr<FilterGraph> createSystemFilterGraph();
 
 } // namespace remorra::tuner
 

@@ -192,6 +192,9 @@ TEST(KsCaptureFilter, DriverSignalsOnItsOwnEventReachTheInterruptLayer)
     fake::KsFilter object;
     KsCaptureFilter filter(object.unknown());
     CInterrupt_Interface layer(0x7231, &filter);
+    // The system's filter-graph manager was created in process, so the layer runs.
+    EXPECT_STREQ(layer.Status(), "No Error");
+    ASSERT_TRUE(layer.ThreadRunning());
     Counter counter;
     ASSERT_EQ(layer.tmIEnableInterrupt(4, 0, &counter), 0);
     ASSERT_EQ(object.calls.size(), 1u);
