@@ -24,6 +24,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -156,13 +157,14 @@ struct KeyLog final : CIR_DecoderCallback {
         if (type != TM_IR_DECODER_NEC) return;
         const auto* r = static_cast<const tmIrNecReport*>(report);
         const std::size_t i = count.load(std::memory_order_relaxed);
-        if (i < reports.size()) reports[i] = {r->address, r->command, r->repeat};
+        if (i < reports.size()) reports[i] = {r->address, r->command, r->repeat, os::timeService().counter()};
         count.store(i + 1, std::memory_order_release);
     }
     struct Key {
         std::uint16_t address;
         std::uint8_t command;
         std::uint32_t repeat;
+        std::int64_t ticks;
     };
     bool realtime = true;
     bool dropped = false;
@@ -287,40 +289,34 @@ int runDecode(const Args& a) {
     card.joinPlayer();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
-    // Expected: per press the frame (repeat 0) and one repeat. Reports are
-    // matched in order; a frame report whose command is not the press's own
-    // is wrong, anything beyond the expected is extra.
+    // Expected per press: its frame (repeat 0) and one repeat, both with the
+    // press's command. A report belongs to the press whose first burst the
+    // card had played before it; one with another press's command (a repeat
+    // of the previous key after a missed frame, or a corrupted frame) is
+    // wrong, a second report of the press's own is extra.
+    constexpr std::size_t kBurstsPerPress = 34 + 2 * kRepeats;
+    std::vector<std::int64_t> pressStart;
+    for (std::size_t k = 0; k < card.playedTicks().size(); k += 2 * kBurstsPerPress)
+        pressStart.push_back(card.playedTicks()[k]);
     long right = 0, wrong = 0, extra = 0;
-    std::size_t r = 0;
+    std::vector<std::array<bool, 2>> seen(static_cast<std::size_t>(presses), {false, false});
     const std::size_t n = std::min(log.count.load(), log.reports.size());
-    long matchedPress = -1;
-    for (long p = 0; p < presses; ++p) {
-        const auto cmd = static_cast<std::uint8_t>(p * 37 + 1);
-        // Skip to this press's frame; reports before it that belong to no
-        // press are wrong or extra.
-        while (r < n) {
-            const auto& k = log.reports[r];
-            if (k.repeat == 0 && k.address == 0xFB04 && k.command == cmd) break;
-            // A report of a later press means this one was missed.
-            bool later = false;
-            for (long q = p + 1; q < std::min(presses, p + 4); ++q)
-                if (k.repeat == 0 && k.command == static_cast<std::uint8_t>(q * 37 + 1)) later = true;
-            if (later) break;
-            if (k.repeat == 1 && matchedPress == p - 1) ++extra;
-            else ++wrong;
-            ++r;
+    for (std::size_t r = 0; r < n; ++r) {
+        const auto& k = log.reports[r];
+        const auto after = std::upper_bound(pressStart.begin(), pressStart.end(), k.ticks);
+        const long p = static_cast<long>(after - pressStart.begin()) - 1;
+        if (p < 0 || p >= presses || k.address != 0xFB04 || k.command != static_cast<std::uint8_t>(p * 37 + 1)) {
+            ++wrong;
+            continue;
         }
-        if (r < n && log.reports[r].repeat == 0 && log.reports[r].command == cmd) {
-            ++right;
-            matchedPress = p;
-            ++r;
-            if (r < n && log.reports[r].repeat == 1) {
-                ++right;
-                ++r;
-            }
+        bool& slot = seen[static_cast<std::size_t>(p)][k.repeat == 0 ? 0 : 1];
+        if (slot) {
+            ++extra;
+            continue;
         }
+        slot = true;
+        ++right;
     }
-    extra += static_cast<long>(n - r);
     const long expected = presses * 2;
     const long missed = expected - right;
     std::printf("decode reports_expected=%ld right=%ld (%.3f%%) missed=%ld wrong=%ld extra=%ld load=%u realtime=%s\n",
