@@ -34,4 +34,17 @@ void CChooseDeviceLogic::OnOK() {
     }
 }
 
+void InitChooser(CChooseDeviceLogic& logic, std::vector<CaptureDeviceRecord>& devices,
+                 discovery::ICaptureDeviceSource* source, IMessageBox& box) {
+    const std::size_t before = devices.size();
+    if (source) discovery::FindFilterByName(devices, *source, box, "Remorra");
+    std::vector<std::string> names;
+    std::vector<bool> receivers;
+    for (std::size_t i = before; i < devices.size(); ++i) {
+        names.push_back(devices[i].m_strFriendlyName);
+        receivers.push_back(devices[i].m_bIrReceiver);
+    }
+    logic.OnInitDialog(names, receivers);
+}
+
 } // namespace remorra

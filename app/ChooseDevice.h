@@ -2,6 +2,11 @@
 // CChooseDeviceDlg's decisions without its view. The discovery list is kept
 // as the friendly names of its records (the filters stay with the caller's
 // records); a view shows `entries` and reports the selection and OK.
+#include "app/MessageBox.h"
+#include "platform/discovery/CaptureDevices.h"
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,5 +46,11 @@ private:
     int m_listedCount = 0;
     std::string m_chosenText;
 };
+
+// One initialisation of the chooser as its views run it: a fresh discovery
+// from `source` (null: none) appended to `devices`, whose new records go to
+// `logic`. The views then show `logic.entries()`.
+void InitChooser(CChooseDeviceLogic& logic, std::vector<CaptureDeviceRecord>& devices,
+                 discovery::ICaptureDeviceSource* source, IMessageBox& box);
 
 } // namespace remorra

@@ -25,6 +25,10 @@ public:
     virtual ~IBackgroundService() = default;
 };
 
+// The message that restores the main window from the notification area; on
+// Windows it is the restore request itself, sent straight to the window.
+inline constexpr unsigned kRestoreWindowMessage = 0x0400 + 1000;
+
 // Accepts "restore" requests from processes of the same user. Null when the
 // socket cannot be set up (the program runs on without it); `error` then says why.
 std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()> onRestore, std::string* error);

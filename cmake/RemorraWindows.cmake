@@ -18,3 +18,10 @@ function(remorra_windows_core target)
     _WIN32_WINNT=0x0602 WINVER=0x0602 WIN32_LEAN_AND_MEAN NOMINMAX __USE_MINGW_ANSI_STDIO=1)
   target_link_libraries(${target} PUBLIC user32 shell32 version synchronization ole32 oleaut32 advapi32)
 endfunction()
+
+# Every Windows executable carries the version block that GetVersionString reads.
+enable_language(RC)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/RemorraVersion.rc.in ${CMAKE_BINARY_DIR}/generated/RemorraVersion.rc @ONLY)
+function(remorra_windows_version target)
+  target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated/RemorraVersion.rc)
+endfunction()

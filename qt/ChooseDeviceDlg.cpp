@@ -42,18 +42,8 @@ int CChooseDeviceDlg::DoModal() {
 }
 
 void CChooseDeviceDlg::OnInitDialog() {
-    const std::size_t before = m_devices.size();
-    if (m_sources) {
-        if (std::unique_ptr<discovery::ICaptureDeviceSource> source = m_sources())
-            discovery::FindFilterByName(m_devices, *source, m_box, "Remorra");
-    }
-    std::vector<std::string> names;
-    std::vector<bool> receivers;
-    for (std::size_t i = before; i < m_devices.size(); ++i) {
-        names.push_back(m_devices[i].m_strFriendlyName);
-        receivers.push_back(m_devices[i].m_bIrReceiver);
-    }
-    m_logic.OnInitDialog(names, receivers);
+    std::unique_ptr<discovery::ICaptureDeviceSource> source = m_sources ? m_sources() : nullptr;
+    InitChooser(m_logic, m_devices, source.get(), m_box);
 
     m_list->clear();
     for (const CChooseDeviceLogic::Entry& e : m_logic.entries()) {

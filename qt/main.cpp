@@ -3,12 +3,11 @@
 #include "app/AppLog.h"
 #include "app/ProcessServices.h"
 #include "app/RemorraApp.h"
+#include "app/SimulatedCardListener.h"
 #include "app/Version.h"
 #include "keys/KeyOutput.h"
 #include "keys/KeyReportHandler.h"
 #include "platform/discovery/DeviceSources.h"
-#include "platform/simcard/SimCardListener.h"
-#include "platform/tuner/SimTunerCard.h"
 #include "qt/AppIcon.h"
 #include "qt/ChooseDeviceDlg.h"
 #include "qt/OptionDlg.h"
@@ -36,22 +35,6 @@ public:
 private:
     CChooseDeviceDlg& m_dlg;
 };
-
-// A simulated card takes IR to play from `remorra-ir send` while the program
-// runs; without the listener it still works, so a failure is only logged.
-std::unique_ptr<simcard::CSimCardListener> ListenOnSimulatedCard(const CaptureDeviceRecord* record)
-{
-    auto* card = record ? dynamic_cast<tuner::SimTunerCard*>(record->m_pCaptureFilter.get()) : nullptr;
-    if (!card)
-        return nullptr;
-    auto listener = std::make_unique<simcard::CSimCardListener>(*card);
-    std::string error;
-    if (!listener->Start(error)) {
-        WriteLog(L"Simulated card does not listen: %s", error.c_str());
-        return nullptr;
-    }
-    return listener;
-}
 
 void RunMainDialog(QApplication& qapp, QtMessageBox& box)
 {

@@ -1,7 +1,9 @@
 #include "app/ProcessServices.h"
+#include "app/win32/MainWindowWin32.h"
 
 #include <windows.h>
 
+#include <cstring>
 #include <mutex>
 
 namespace remorra::app {
@@ -84,12 +86,34 @@ std::unique_ptr<IInstanceLock> CreateInstanceLock(const std::string& name) {
     return std::make_unique<NamedMutexLock>(name);
 }
 
+// The main window takes kRestoreWindowMessage itself; no listener is needed.
 std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()>, std::string* error) {
-    if (error) *error = "restore requests are not available on Windows yet";
+    if (error) *error = "the main window takes restore requests as a window message";
     return nullptr;
 }
 
-bool SendRestoreRequest() { return false; }
+namespace {
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM found) {
+    char cls[16] = {}, title[16] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (std::strcmp(cls, "#32770") != 0 || std::strncmp(title, "Remorra", 7) != 0 || !GetDlgItem(hwnd, 1003))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+} // namespace
+
+HWND FindRunningMainWindow() {
+    HWND main = nullptr;
+    EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&main));
+    return main;
+}
+
+bool SendRestoreRequest() {
+    HWND main = FindRunningMainWindow();
+    return main && PostMessageA(main, kRestoreWindowMessage, 0, 0);
+}
 
 // Windows has no signals to block: console and session events arrive through
 // the control handler of StartShutdownWatcher.

@@ -1,6 +1,8 @@
 // Draws the program's icon (a remote control sending infra-red) from one
 // description into an SVG and PNGs of the usual icon sizes, so that every
-// rendering agrees. Usage: remorra-icon OUTPUT_DIR
+// rendering agrees. Usage: remorra-icon OUTPUT_DIR, or remorra-icon --ico FILE
+// for the Windows icon resource.
+#include <QBuffer>
 #include <QColor>
 #include <QGuiApplication>
 #include <QImage>
@@ -90,15 +92,91 @@ QImage render(int size)
     return image;
 }
 
+void put16(std::string& out, unsigned v) { out.push_back(char(v & 0xFF)); out.push_back(char((v >> 8) & 0xFF)); }
+void put32(std::string& out, unsigned v) { put16(out, v & 0xFFFF); put16(out, v >> 16); }
+
+// A classic icon image: BITMAPINFOHEADER with the doubled height, 32-bit
+// BGRA rows bottom-up, then the 1-bit AND mask (rows padded to 32 bits),
+// which older readers use where they ignore the alpha channel.
+std::string dibImage(const QImage& source)
+{
+    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    const int n = image.width();
+    std::string out;
+    put32(out, 40);
+    put32(out, unsigned(n));
+    put32(out, unsigned(2 * n));
+    put16(out, 1);
+    put16(out, 32);
+    for (int i = 0; i < 6; ++i) put32(out, 0);
+    for (int y = n - 1; y >= 0; --y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < n; ++x) put32(out, row[x]);
+    }
+    const int maskStride = ((n + 31) / 32) * 4;
+    for (int y = n - 1; y >= 0; --y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        std::string mask(std::size_t(maskStride), '\0');
+        for (int x = 0; x < n; ++x)
+            if (qAlpha(row[x]) == 0) mask[std::size_t(x / 8)] = char(mask[std::size_t(x / 8)] | (0x80 >> (x % 8)));
+        out += mask;
+    }
+    return out;
+}
+
+// Small sizes as bitmaps, 256 px as PNG (the form the system takes at that size).
+bool writeIco(const std::string& path)
+{
+    const int sizes[] = {16, 24, 32, 48, 256};
+    std::vector<std::string> images;
+    for (int size : sizes) {
+        if (size < 256) {
+            images.push_back(dibImage(render(size)));
+            continue;
+        }
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!render(size).save(&buffer, "PNG")) return false;
+        images.emplace_back(png.constData(), std::size_t(png.size()));
+    }
+    std::string out;
+    put16(out, 0);
+    put16(out, 1);
+    put16(out, unsigned(images.size()));
+    unsigned offset = unsigned(6 + 16 * images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        out.push_back(char(sizes[i] & 0xFF)); // 0 stands for 256
+        out.push_back(char(sizes[i] & 0xFF));
+        out.push_back(0);
+        out.push_back(0);
+        put16(out, 1);
+        put16(out, 32);
+        put32(out, unsigned(images[i].size()));
+        put32(out, offset);
+        offset += unsigned(images[i].size());
+    }
+    for (const std::string& image : images) out += image;
+    std::ofstream file(path, std::ios::binary);
+    file.write(out.data(), std::streamsize(out.size()));
+    return bool(file);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: remorra-icon OUTPUT_DIR\n");
+    const bool ico = argc == 3 && std::string(argv[1]) == "--ico";
+    if (argc != 2 && !ico) {
+        std::fprintf(stderr, "usage: remorra-icon OUTPUT_DIR | remorra-icon --ico FILE\n");
         return 2;
     }
     QGuiApplication app(argc, argv);
+    if (ico) {
+        if (writeIco(argv[2])) return 0;
+        std::fprintf(stderr, "remorra-icon: cannot write %s\n", argv[2]);
+        return 1;
+    }
     const std::string dir = argv[1];
     std::ofstream(dir + "/remorra.svg") << svg();
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {

@@ -1,0 +1,31 @@
+// Resource and control ids of remorra.rc; shared by the resource script and
+// the views (windres reads this file too, so only #define lines).
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_REMORRA_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDR_TRAYMENU 129
+#define IDD_INPUTFILENAME 131
+#define IDD_CHOOSEDEVICE 132
+#define IDD_OPTION 133
+
+#define IDM_ABOUTBOX 0x0010
+
+#define IDC_PROFILE_COMBO 1003
+#define IDC_APPLY 1002
+#define IDC_NEW 1020
+#define IDC_DEL 1021
+#define IDC_SAVE 1022
+#define IDC_OPTION 1031
+
+#define IDC_VERSION 1024
+#define IDC_PROFILE_NAME 1021
+#define IDC_DEVICE_LIST 1022
+#define IDC_START_AND_HIDE 1034
+#define IDC_REMEMBER_DEVICE 1035
+
+#define ID_TRAY_SHOWWINDOW 32771
+#define ID_TRAY_EXIT 32772
+
