@@ -1,0 +1,327 @@
+// The native views under Wine: what the resource script puts in each
+// template, and the main window's own message handling over the shared core.
+#include "../program/ProgramSupport.h"
+#include "app/ProcessServices.h"
+#include "app/RemorraDlgCore.h"
+#include "keys/KeyBinding.h"
+#include "platform/discovery/CaptureDevices.h"
+#include "platform/tuner/SimTunerCard.h"
+#include "win32ui/Dialogs.h"
+#include "win32ui/RemorraDlg.h"
+#include "win32ui/TrayDialog.h"
+#include "win32ui/resource.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using namespace remorra;
+using namespace remorra::win32ui;
+
+namespace {
+
+std::string Text(HWND w) {
+    char text[256] = {};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+std::string ClassOf(HWND w) {
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+// A child's rectangle in dialog units of its dialog.
+RECT DialogUnitsOf(HWND dlg, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+    RECT unit{0, 0, 4, 8}; // 4 x 8 units in pixels
+    MapDialogRect(dlg, &unit);
+    return {MulDiv(r.left, 4, unit.right), MulDiv(r.top, 8, unit.bottom), MulDiv(r.right - r.left, 4, unit.right),
+            MulDiv(r.bottom - r.top, 8, unit.bottom)};
+}
+
+INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+struct Template {
+    HWND hwnd;
+    explicit Template(int id)
+        : hwnd(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr, &Inert, 0)) {}
+    ~Template() { DestroyWindow(hwnd); }
+    HWND item(int id) const { return GetDlgItem(hwnd, id); }
+    // Client size in dialog units.
+    SIZE size() const {
+        RECT c{};
+        GetClientRect(hwnd, &c);
+        RECT unit{0, 0, 4, 8};
+        MapDialogRect(hwnd, &unit);
+        return {MulDiv(c.right, 4, unit.right), MulDiv(c.bottom, 8, unit.bottom)};
+    }
+};
+
+class Win32Views : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&classes);
+    }
+};
+
+TEST_F(Win32Views, TemplatesHaveTheirCaptionsSizesAndControls) {
+    struct Control {
+        int id;
+        const char* cls;
+        const char* text;
+    };
+    struct Case {
+        int id;
+        const char* caption;
+        SIZE size;
+        std::vector<Control> controls;
+    };
+    const Case cases[] = {
+        {IDD_ABOUTBOX, "About Remorra", {276, 84}, {{IDOK, "Button", "OK"}, {IDC_VERSION, "Static", ""}}},
+        {IDD_REMORRA_DIALOG,
+         "Remorra",
+         {318, 309},
+         {{IDC_PROFILE_COMBO, "ComboBox", ""},
+          {IDC_NEW, "Button", "New"},
+          {IDC_SAVE, "Button", "Save"},
+          {IDC_DEL, "Button", "Del"},
+          {IDC_APPLY, "Button", "Apply"},
+          {IDC_OPTION, "Button", "Option"}}},
+        {IDD_INPUTFILENAME,
+         "InputFileName",
+         {186, 64},
+         {{IDC_PROFILE_NAME, "Edit", ""}, {IDOK, "Button", "OK"}, {IDCANCEL, "Button", "Cancel"}}},
+        {IDD_CHOOSEDEVICE,
+         "Choose Device",
+         {282, 125},
+         {{IDC_DEVICE_LIST, "ListBox", ""}, {IDOK, "Button", "OK"}, {IDCANCEL, "Button", "Cancel"}}},
+        {IDD_OPTION,
+         "Remorra Option",
+         {186, 90},
+         {{IDC_START_AND_HIDE, "Button", "Start and Hide"},
+          {IDC_REMEMBER_DEVICE, "Button", "Remember device select"},
+          {IDOK, "Button", "OK"},
+          {IDCANCEL, "Button", "Cancel"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        Template t(c.id);
+        ASSERT_NE(t.hwnd, nullptr);
+        EXPECT_EQ(Text(t.hwnd), c.caption);
+        EXPECT_EQ(t.size().cx, c.size.cx);
+        EXPECT_EQ(t.size().cy, c.size.cy);
+        for (const Control& k : c.controls) {
+            SCOPED_TRACE(k.id);
+            HWND item = t.item(k.id);
+            ASSERT_NE(item, nullptr);
+            EXPECT_EQ(ClassOf(item), k.cls);
+            EXPECT_EQ(Text(item), k.text);
+        }
+    }
+}
+
+// Every slot's field in its row and column, with its label beside it.
+TEST_F(Win32Views, MainTemplateHasTheKeyGrid) {
+    struct Place {
+        int id, row;
+        bool right;
+    };
+    const Place places[] = {{1001, 1, true},  {1004, 1, false}, {1006, 6, true},   {1013, 5, false}, {1007, 3, false},
+                            {1008, 4, false}, {1014, 3, true},  {1015, 4, true},   {1009, 5, true},  {1016, 6, false},
+                            {1010, 7, false}, {1017, 7, true},  {1011, 9, false},  {1018, 2, true},  {1012, 8, false},
+                            {1019, 8, true},  {1005, 12, true}, {1024, 2, false},  {1025, 9, true},  {1026, 12, false},
+                            {1029, 10, false}, {1027, 11, false}, {1028, 11, true}, {1030, 10, true}, {1023, 0, false}};
+    Template t(IDD_REMORRA_DIALOG);
+    ASSERT_NE(t.hwnd, nullptr);
+    const LONG style = GetWindowLongA(t.hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongA(t.hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    for (std::size_t slot = 0; slot < keys::kKeySlots.size(); ++slot) {
+        const keys::KeySlotInfo& info = keys::kKeySlots[slot];
+        SCOPED_TRACE(info.label);
+        ASSERT_EQ(places[slot].id, info.controlId);
+        HWND field = t.item(info.controlId);
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(ClassOf(field), HOTKEY_CLASSA);
+        const RECT r = DialogUnitsOf(t.hwnd, field);
+        const Place p = places[slot];
+        const int x = p.row == 0 ? 97 : p.right ? 210 : 58;
+        const int y = p.row == 0 ? 284 : 56 + 19 * (p.row - 1);
+        EXPECT_EQ(r.left, x);
+        EXPECT_EQ(r.top, y);
+        EXPECT_EQ(r.right, 93);
+        EXPECT_EQ(r.bottom, 13);
+        // The label is the static control just before the field in tab order.
+        HWND label = GetWindow(field, GW_HWNDPREV);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(Text(label), info.label);
+        EXPECT_EQ(DialogUnitsOf(t.hwnd, label).top, y + 2);
+    }
+}
+
+TEST_F(Win32Views, MenuStringAndIconResources) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+    ASSERT_NE(menu, nullptr);
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(GetMenuItemCount(popup), 2);
+    char text[64] = {};
+    GetMenuStringA(popup, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "ShowWindow");
+    EXPECT_EQ(GetMenuItemID(popup, 0), static_cast<UINT>(ID_TRAY_SHOWWINDOW));
+    GetMenuStringA(popup, 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "Exit");
+    EXPECT_EQ(GetMenuItemID(popup, 1), static_cast<UINT>(ID_TRAY_EXIT));
+    DestroyMenu(menu);
+
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text), 0);
+    EXPECT_STREQ(text, kAboutMenuText);
+
+    for (int size : {16, 32, 48}) {
+        HICON icon = static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, size, size, 0));
+        EXPECT_NE(icon, nullptr) << size;
+        if (icon) DestroyIcon(icon);
+    }
+}
+
+TEST_F(Win32Views, TrayMouseMessagesMapAsTheShellSendsThem) {
+    const std::pair<UINT, TrayMouse> cases[] = {
+        {WM_LBUTTONDOWN, TrayMouse::LButtonDown},     {WM_LBUTTONUP, TrayMouse::LButtonUp},
+        {WM_LBUTTONDBLCLK, TrayMouse::LButtonDblClk}, {WM_RBUTTONDOWN, TrayMouse::RButtonDown},
+        {WM_RBUTTONUP, TrayMouse::RButtonUp},         {WM_RBUTTONDBLCLK, TrayMouse::RButtonDblClk},
+        {WM_CONTEXTMENU, TrayMouse::ContextMenu},     {WM_MOUSEMOVE, TrayMouse::MouseMove},
+        {WM_MBUTTONDOWN, TrayMouse::Other},
+    };
+    for (const auto& [message, mouse] : cases) EXPECT_EQ(TrayMouseFromMessage(message), mouse) << message;
+}
+
+struct PickFirst final : IChooseDeviceView {
+    bool run() override { return true; }
+    int chosenIndex() const override { return 0; }
+    int listedCount() const override { return 1; }
+};
+
+struct MainWindow {
+    test::IsolatedProgramEnv env;
+    RecordingMessageBox box;
+    PickFirst chooser;
+    discovery::ListDeviceSource devices;
+    std::unique_ptr<CRemorraDlg> dlg;
+
+    MainWindow() {
+        devices.devices.push_back({"Quorbel TV Tuner", std::make_shared<tuner::SimTunerCard>()});
+        StartupServices s;
+        s.devices = &devices;
+        s.box = &box;
+        s.chooser = &chooser;
+        s.raisePriority = [] { return true; };
+        dlg = std::make_unique<CRemorraDlg>(s);
+    }
+    ~MainWindow() {
+        dlg->DestroyWindow();
+        dlg->Core().Shutdown();
+    }
+    HWND hwnd() const { return dlg->Window(); }
+    HWND item(int id) const { return GetDlgItem(hwnd(), id); }
+    void writeProfile(const std::string& name) const {
+        const auto folder = env.root / "docs" / "Remorra" / "Profile";
+        std::filesystem::create_directories(folder);
+        std::filesystem::copy_file(std::filesystem::path(REMORRA_SOURCE_DIR) / "data" / "Original.xml",
+                                   folder / (name + ".xml"));
+    }
+};
+
+TEST_F(Win32Views, StartUpShowsTitleSystemMenuItemAndBuiltInProfile) {
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->Create());
+    EXPECT_EQ(Text(w.hwnd()), "Remorra Version: 1.0.1.0 ");
+    HMENU system = GetSystemMenu(w.hwnd(), FALSE);
+    ASSERT_NE(system, nullptr);
+    const int n = GetMenuItemCount(system);
+    ASSERT_GE(n, 2);
+    EXPECT_EQ(GetMenuItemID(system, n - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    char text[64] = {};
+    GetMenuStringA(system, static_cast<UINT>(n - 1), text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&About Remorra...");
+    EXPECT_TRUE(GetMenuState(system, static_cast<UINT>(n - 2), MF_BYPOSITION) & MF_SEPARATOR);
+
+    EXPECT_EQ(Text(w.item(IDC_PROFILE_COMBO)), kBuiltInProfile);
+    for (const keys::KeySlotInfo& info : keys::kKeySlots)
+        EXPECT_FALSE(IsWindowEnabled(w.item(info.controlId))) << info.label;
+    EXPECT_STREQ(w.dlg->IconData().szTip, kTrayTooltip);
+    EXPECT_TRUE(w.dlg->IconData().hasIcon);
+}
+
+// Field contents reach the bindings only through Apply, Enter or a
+// selection; Enter and Escape never end the window.
+TEST_F(Win32Views, EnterAppliesTheFieldsEscapeIsSwallowed) {
+    MainWindow w;
+    w.writeProfile("Movie");
+    ASSERT_TRUE(w.dlg->Create());
+    SendMessageA(w.item(IDC_PROFILE_COMBO), CB_SETCURSEL, 1, 0);
+    SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_PROFILE_COMBO, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(w.item(IDC_PROFILE_COMBO)));
+    ASSERT_EQ(w.dlg->Editor().selection(), 1);
+    HWND power = w.item(keys::kKeySlots[0].controlId);
+    EXPECT_TRUE(IsWindowEnabled(power));
+    SendMessageA(power, HKM_SETHOTKEY, MAKEWORD('P', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+    EXPECT_EQ(w.dlg->Editor().AppliedBindings()[0].m_dwVirtualKey, 0u);
+
+    MSG escape{power, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(w.dlg->PreTranslateMessage(escape));
+    EXPECT_EQ(w.dlg->Editor().AppliedBindings()[0].m_dwVirtualKey, 0u);
+    MSG enter{power, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(w.dlg->PreTranslateMessage(enter));
+    const KeyBinding b = w.dlg->Editor().AppliedBindings()[0];
+    EXPECT_EQ(b.m_dwVirtualKey, static_cast<std::uint32_t>('P'));
+    EXPECT_EQ(b.m_bCtrl, 1);
+    EXPECT_EQ(b.m_bAlt, 1);
+    EXPECT_EQ(b.m_bShift, 0);
+    EXPECT_FALSE(w.dlg->Ended());
+
+    // Keys of other windows are not the main window's business.
+    MSG elsewhere{nullptr, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_FALSE(w.dlg->PreTranslateMessage(elsewhere));
+}
+
+TEST_F(Win32Views, TrayCallbackAnswersOnlyForItsIconAndExitEnds) {
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->Create());
+    EXPECT_EQ(SendMessageA(w.hwnd(), WM_USER + 1, 2, WM_LBUTTONDOWN), 0);
+    EXPECT_EQ(SendMessageA(w.hwnd(), WM_USER + 1, 1, WM_MOUSEMOVE), 1);
+    EXPECT_FALSE(w.dlg->Ended());
+    SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+    EXPECT_TRUE(w.dlg->Ended());
+}
+
+TEST_F(Win32Views, MinimiseGoesToTheTrayAndTheRestoreMessageBringsItBack) {
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->Create());
+    ShowWindow(w.hwnd(), SW_SHOW);
+    SendMessageA(w.hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (!w.dlg->InTray()) GTEST_SKIP() << "no notification area in this session";
+    EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+    SendMessageA(w.hwnd(), app::kRestoreWindowMessage, 0, 0);
+    EXPECT_FALSE(w.dlg->InTray());
+    EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+    // Found as another process finds it.
+    SendMessageA(w.hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(app::SendRestoreRequest());
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+}
+
+} // namespace
