@@ -17,6 +17,19 @@ namespace remorra::win32ui {
 // Where the templates live: the program's own module.
 HINSTANCE ResourceModule();
 
+// What a modal template does beyond ending with OK or Cancel.
+struct ModalHandlers {
+    std::function<void(HWND)> init;
+    // Runs before the dialog ends with OK.
+    std::function<void(HWND)> ok;
+    // Other commands; true when handled.
+    std::function<bool(HWND, WORD id, WORD code)> command;
+    // False when `init` has set the focus itself.
+    bool defaultFocus = true;
+};
+// Runs template `id` modally; IDOK or IDCANCEL.
+INT_PTR RunModal(int id, HWND owner, const ModalHandlers& handlers);
+
 class CChooseDeviceDlg final : public IChooseDeviceView {
 public:
     // Each run asks the factory for a fresh source: every run of the dialog
@@ -32,7 +45,6 @@ public:
     const std::string& chosenText() const { return m_logic.chosenText(); }
 
 private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog(HWND hwnd);
     void OnOK(HWND hwnd);
 
@@ -50,7 +62,6 @@ public:
     OptionDlgResult run(const StartOptions& initial) override;
 
 private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND m_owner = nullptr;
     std::int32_t m_bStartAndHide = 0;
     std::int32_t m_bRememberDevice = 0;

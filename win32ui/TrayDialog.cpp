@@ -57,6 +57,9 @@ bool CTrayDialog::HandleTrayMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return true;
     }
     default:
+        // A restarted shell has lost the icons; one still wanted goes back.
+        static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+        if (message == taskbarCreated && taskbarCreated != 0 && InTray()) addTrayIcon(m_nid);
         return false;
     }
 }

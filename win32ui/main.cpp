@@ -10,11 +10,13 @@
 #include "win32ui/Dialogs.h"
 #include "win32ui/RemorraDlg.h"
 #include "win32ui/Win32MessageBox.h"
+#include "win32ui/resource.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <memory>
 
 using namespace remorra;
@@ -48,17 +50,17 @@ void RunMainDialog(Win32MessageBox& box) {
 
     // Log-off and console events end the program as "Exit" does; the
     // handler runs on a thread of its own, so it only posts the command.
-    HWND window = nullptr;
+    std::atomic<HWND> window{nullptr};
     auto watcher = app::StartShutdownWatcher([&window] {
-        if (window) PostMessageA(window, WM_COMMAND, MAKEWPARAM(32772, 0), 0);
+        if (HWND w = window.load()) PostMessageA(w, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
     });
 
     std::unique_ptr<simcard::CSimCardListener> simCard;
     if (dlg.Create()) {
         window = dlg.Window();
-        box.setOwner(window);
-        chooser.setOwner(window);
-        optionDlg.setOwner(window);
+        box.setOwner(dlg.Window());
+        chooser.setOwner(dlg.Window());
+        optionDlg.setOwner(dlg.Window());
         simCard = ListenOnSimulatedCard(dlg.Core().ChosenDevice());
         dlg.RunModalLoop();
     }

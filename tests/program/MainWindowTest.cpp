@@ -33,29 +33,15 @@ void SaveArtefact(QWidget& w, const char* file)
     EXPECT_TRUE(w.grab().save(dir + QLatin1Char('/') + QLatin1String(file)));
 }
 
-struct PickFirst final : IChooseDeviceView {
-    bool run() override { return true; }
-    int chosenIndex() const override { return 0; }
-    int listedCount() const override { return 1; }
-};
-
 struct MainWindow {
     test::IsolatedProgramEnv env;
-    RecordingMessageBox box;
-    PickFirst chooser;
-    discovery::ListDeviceSource devices;
+    test::OneCardStartup startup;
     std::unique_ptr<CRemorraDlg> dlg;
 
     MainWindow()
     {
         QtApp();
-        devices.devices.push_back({"Quorbel TV Tuner", std::make_shared<tuner::SimTunerCard>()});
-        StartupServices s;
-        s.devices = &devices;
-        s.box = &box;
-        s.chooser = &chooser;
-        s.raisePriority = [] { return true; };
-        dlg = std::make_unique<CRemorraDlg>(s);
+        dlg = std::make_unique<CRemorraDlg>(startup.services());
     }
 };
 

@@ -1,8 +1,15 @@
 #pragma once
-// Per-test documents folder, log file and runtime folder, and small readers.
+// Per-test documents folder, log file and runtime folder, small readers, and
+// start-up services on one simulated card for the window tests.
+#include "app/MessageBox.h"
+#include "app/RemorraDlgCore.h"
+#include "platform/discovery/CaptureDevices.h"
+#include "platform/tuner/SimTunerCard.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +54,29 @@ struct IsolatedProgramEnv {
     {
         std::filesystem::create_directories(configFile().parent_path());
         std::ofstream(configFile()) << text;
+    }
+};
+
+// One simulated card, "Quorbel TV Tuner", which the chooser picks.
+struct OneCardStartup {
+    struct PickFirst final : IChooseDeviceView {
+        bool run() override { return true; }
+        int chosenIndex() const override { return 0; }
+        int listedCount() const override { return 1; }
+    };
+    RecordingMessageBox box;
+    PickFirst chooser;
+    discovery::ListDeviceSource devices;
+
+    OneCardStartup() { devices.devices.push_back({"Quorbel TV Tuner", std::make_shared<tuner::SimTunerCard>()}); }
+    StartupServices services()
+    {
+        StartupServices s;
+        s.devices = &devices;
+        s.box = &box;
+        s.chooser = &chooser;
+        s.raisePriority = [] { return true; };
+        return s;
     }
 };
 

@@ -207,28 +207,12 @@ TEST_F(Win32Views, TrayMouseMessagesMapAsTheShellSendsThem) {
     for (const auto& [message, mouse] : cases) EXPECT_EQ(TrayMouseFromMessage(message), mouse) << message;
 }
 
-struct PickFirst final : IChooseDeviceView {
-    bool run() override { return true; }
-    int chosenIndex() const override { return 0; }
-    int listedCount() const override { return 1; }
-};
-
 struct MainWindow {
     test::IsolatedProgramEnv env;
-    RecordingMessageBox box;
-    PickFirst chooser;
-    discovery::ListDeviceSource devices;
+    test::OneCardStartup startup;
     std::unique_ptr<CRemorraDlg> dlg;
 
-    MainWindow() {
-        devices.devices.push_back({"Quorbel TV Tuner", std::make_shared<tuner::SimTunerCard>()});
-        StartupServices s;
-        s.devices = &devices;
-        s.box = &box;
-        s.chooser = &chooser;
-        s.raisePriority = [] { return true; };
-        dlg = std::make_unique<CRemorraDlg>(s);
-    }
+    MainWindow() : dlg(std::make_unique<CRemorraDlg>(startup.services())) {}
     ~MainWindow() {
         dlg->DestroyWindow();
         dlg->Core().Shutdown();
