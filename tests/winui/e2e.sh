@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # remorra.exe end to end under Wine on a private X server (run through
-# tests/support/with-xvfb.sh): e2e.sh REMORRA_EXE REMORRA_POST_EXE.
+# tests/support/with-xvfb.sh): e2e.sh REMORRA_EXE REMORRA_POST_EXE REMORRA_IR_EXE.
 # A fresh Wine prefix, so the program meets a first start: no config.ini, the
 # log in c:\Remorra.log, the simulated card as the only device. Wine shows
 # the notification area as its own "Wine System Tray" window, which xdotool
@@ -8,6 +8,7 @@
 set -euo pipefail
 remorra=$1
 post=$2
+remorra_ir=$3
 here=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 # Wine links the prefix's Documents to the home folder: a home of its own
@@ -117,6 +118,26 @@ wait_for "the tray icon" visible '^Wine System Tray$'
 wait_for "start-up" log_has "Interrupt Thread create success!"
 hidden "$main_title" || fail "the window shows although it starts hidden"
 hidden '^Choose Device$' || fail "the chooser shows although a device is remembered"
+
+echo "--- remorra-ir send plays on the running card; the keys reach the focused window"
+log_has "Simulated card does not listen" && fail "the simulated card does not listen"
+run "$post" keys 120 >"$work/keys" 2>/dev/null &
+pids+=($!)
+wait_for "the test window" visible '^remorra-keys$'
+xdotool windowfocus "$(window '^remorra-keys$')" 2>/dev/null || true
+strokes() { tr -d '\r' <"$work/keys" | awk '$1 == "down" {print $2}' | paste -sd' '; }
+arrived() { case " $(strokes) " in *" 0x26 "*) return 0 ;; esac; return 1; }
+# Live IR runs on the real clock and Wine grants no real-time priority, so
+# edges reach the decoder late and many frames are spoiled (no stroke comes
+# of them): up to ten presses of Up, of which one must arrive.
+for _ in $(seq 1 10); do
+  run "$remorra_ir" send Up >/dev/null || fail "remorra-ir send failed"
+  deadline=$((SECONDS + 2))
+  while [ $SECONDS -lt $deadline ] && ! arrived; do sleep 0.05; done
+  arrived && break
+done
+arrived || fail "Up did not reach the test window (got: $(strokes))"
+for key in $(strokes); do [ "$key" = 0x26 ] || fail "unexpected stroke $key"; done
 exit_from_tray
 wait_for "the end of the program" ended "$third"
 echo "PASS"
