@@ -129,8 +129,8 @@ strokes() { tr -d '\r' <"$work/keys" | awk '$1 == "down" {print $2}' | paste -sd
 arrived() { case " $(strokes) " in *" 0x26 "*) return 0 ;; esac; return 1; }
 # Live IR runs on the real clock and Wine grants no real-time priority, so
 # edges reach the decoder late and many frames are spoiled (no stroke comes
-# of them): up to ten presses of Up, of which one must arrive.
-for _ in $(seq 1 10); do
+# of them): up to fifteen presses of Up, of which one must arrive.
+for _ in $(seq 1 15); do
   run "$remorra_ir" send Up >/dev/null || fail "remorra-ir send failed"
   deadline=$((SECONDS + 2))
   while [ $SECONDS -lt $deadline ] && ! arrived; do sleep 0.05; done
