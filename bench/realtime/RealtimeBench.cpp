@@ -355,19 +355,13 @@ private:
 int runKeys(const Args& a) {
     const long presses = a.count;
     tuner::Timeline all;
-    std::vector<std::int64_t> lastBurstUs;
+    std::vector<std::size_t> lastBurstEdge; // index into the card's edges
     tuner::EncodeOptions o;
     o.gapMs = 330;
-    std::int64_t at = 0;
     for (long p = 0; p < presses; ++p) {
         const auto frame = tuner::encodeNec(0xFB04, 0x81, 0, false, o);
-        if (all.size() % 2 == 1) {
-            all.push_back(o.gapMs * 1000);
-            at += o.gapMs * 1000;
-        }
-        const auto starts = bench::burstStartsUs(frame);
-        lastBurstUs.push_back(at + starts.back());
-        for (auto d : frame) at += d;
+        if (all.size() % 2 == 1) all.push_back(o.gapMs * 1000);
+        lastBurstEdge.push_back(all.size() + 2 * (bench::burstStartsUs(frame).size() - 1));
         all.insert(all.end(), frame.begin(), frame.end());
     }
     std::vector<std::int64_t> downs(static_cast<std::size_t>(presses) + 16, 0);
@@ -400,17 +394,20 @@ int runKeys(const Args& a) {
     card.joinPlayer();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
-    // Each key-down belongs to the latest frame that ended before it.
+    // Each key-down belongs to the latest frame whose last burst the card
+    // had played before it (played, not planned: a late wake-up of the card
+    // moves the rest of the signal).
+    std::vector<std::int64_t> lastBurst;
+    for (std::size_t e : lastBurstEdge) lastBurst.push_back(card.playedTicks().at(e));
     std::vector<double> us;
     std::vector<bool> answered(static_cast<std::size_t>(presses), false);
     for (std::int64_t d : downs) {
         if (d == 0) continue;
-        const double atUs = static_cast<double>(d - start) * 1e6 / static_cast<double>(freq);
         std::size_t p = 0;
-        while (p + 1 < lastBurstUs.size() && static_cast<double>(lastBurstUs[p + 1]) <= atUs) ++p;
-        if (answered[p]) continue;
+        while (p + 1 < lastBurst.size() && lastBurst[p + 1] <= d) ++p;
+        if (answered[p] || d < lastBurst[p]) continue;
         answered[p] = true;
-        us.push_back(atUs - static_cast<double>(lastBurstUs[p]));
+        us.push_back(static_cast<double>(d - lastBurst[p]) * 1e6 / static_cast<double>(freq));
     }
     long missing = 0;
     for (long p = 0; p < presses; ++p)
