@@ -22,6 +22,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <time.h>
 
 #include <algorithm>
 #include <array>
@@ -50,11 +51,12 @@ struct Args {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: realtime_bench delivery|decode|intervals|keys [--count N] [--load THREADS] [--no-rt] [--xtest]\n"
+                 "usage: realtime_bench delivery|decode|intervals|keys|sleep [--count N] [--load THREADS] [--no-rt] [--xtest]\n"
                  "  delivery: N edges (default 100000); decode: N frames and repeat codes (default 10000);\n"
                  "  intervals: burst-start intervals seen on the interrupt thread against the played ones;\n"
                  "  keys: N presses of Up, from the frame's last burst to the first key-down at the output\n"
-                 "        (recording output; with --xtest, XTest to a focused X window of its own)\n");
+                 "        (recording output; with --xtest, XTest to a focused X window of its own)\n"
+                 "  sleep: N absolute 500 us sleeps of a bare thread, how late each wakes (no layers at all)\n");
     std::exit(2);
 }
 
@@ -62,9 +64,12 @@ Args parse(int argc, char** argv) {
     Args a;
     if (argc < 2) usage();
     a.mode = argv[1];
-    if (a.mode != "delivery" && a.mode != "decode" && a.mode != "intervals" && a.mode != "keys") usage();
+    if (a.mode != "delivery" && a.mode != "decode" && a.mode != "intervals" && a.mode != "keys" &&
+        a.mode != "sleep")
+        usage();
     if (a.mode == "decode" || a.mode == "intervals") a.count = 10'000;
     if (a.mode == "keys") a.count = 1'000;
+    if (a.mode == "sleep") a.count = 20'000;
     for (int i = 2; i < argc; ++i) {
         const std::string opt = argv[i];
         if (opt == "--no-rt") a.realtime = false;
@@ -423,11 +428,46 @@ int runKeys(const Args& a) {
     return missing == 0 ? 0 : 1;
 }
 
+// The floor under every other figure: how late a bare thread at the same
+// priority wakes from an absolute sleep, with nothing of ours in the way.
+int runSleep(const Args& a) {
+    std::vector<double> lateUs;
+    lateUs.reserve(static_cast<std::size_t>(a.count));
+    std::thread t([&] {
+        os::raiseThreadPriority();
+        const bool rt = threadIsRealtime();
+        bool dropped = false;
+        dropRealtimeOnce(a.realtime, dropped);
+        bench::CpuLoad load(a.load);
+        timespec at{};
+        clock_gettime(CLOCK_MONOTONIC, &at);
+        for (long i = 0; i < a.count; ++i) {
+            at.tv_nsec += 500'000;
+            if (at.tv_nsec >= 1'000'000'000) {
+                at.tv_nsec -= 1'000'000'000;
+                ++at.tv_sec;
+            }
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            lateUs.push_back(static_cast<double>(now.tv_sec - at.tv_sec) * 1e6 +
+                             static_cast<double>(now.tv_nsec - at.tv_nsec) / 1e3);
+        }
+        std::printf("sleep wakeups=%ld load=%u realtime=%s", a.count, a.load, rt && a.realtime ? "yes" : "no");
+    });
+    t.join();
+    std::printf(" late p50=%.1fus p90=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus\n", bench::percentile(lateUs, 50),
+                bench::percentile(lateUs, 90), bench::percentile(lateUs, 99), bench::percentile(lateUs, 99.9),
+                lateUs.empty() ? 0.0 : lateUs.back());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const Args a = parse(argc, argv);
     if (a.mode == "delivery") return runDelivery(a);
     if (a.mode == "keys") return runKeys(a);
+    if (a.mode == "sleep") return runSleep(a);
     return a.mode == "decode" ? runDecode(a) : runIntervals(a);
 }
