@@ -322,6 +322,8 @@ void SimTunerCard::load(const std::vector<std::uint32_t>& durationsUs, std::int6
     // A timeline ending in a pulse still ends that burst.
     if (m_edges.size() % 2)
         m_edges.push_back(startTicks + us * freq / 1'000'000);
+    // Sized here, not by the player: playing must not allocate.
+    m_played.assign(m_edges.size(), 0);
 }
 
 std::uint8_t SimTunerCard::irLevel() const
@@ -423,7 +425,6 @@ void SimTunerCard::startPlayer()
         const std::int64_t tolerance = lateToleranceTicks();
         std::int64_t shift = 0;
         m_playerShift.store(0);
-        m_played.assign(m_edges.size(), 0);
         for (std::size_t k = 0; k < m_edges.size() && !m_stopPlayer.load(); ++k) {
             const std::int64_t late = waitForEdge(m_edges[k] + shift, m_stopPlayer);
             if (late > tolerance && interrupts(static_cast<std::uint32_t>(k % 2))) {
