@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: g++ debug, clang with ASan+UBSan and clang with
-# TSan; then every fuzz target for a bounded time (FUZZ_SECONDS, default 30)
+# TSan; then every fuzz target for a bounded time (FUZZ_SECONDS, default 20)
 # and the Windows cross-build with its tests under Wine.
 # REMORRA_PRESETS="dev asan" runs only those presets, without fuzzing or Windows.
 set -euo pipefail
@@ -18,7 +18,7 @@ for preset in ${REMORRA_PRESETS:-dev asan tsan}; do
 done
 if [ -z "${REMORRA_PRESETS:-}" ]; then
   echo "=== fuzzing"
-  scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+  scripts/fuzz.sh "${FUZZ_SECONDS:-20}" || status=1
   echo "=== Windows"
   scripts/test-windows.sh || status=1
 fi

@@ -433,12 +433,13 @@ int runKeys(const Args& a) {
 int runSleep(const Args& a) {
     std::vector<double> lateUs;
     lateUs.reserve(static_cast<std::size_t>(a.count));
+    // Started here: threads inherit the policy of the thread that starts them.
+    bench::CpuLoad load(a.load);
     std::thread t([&] {
         os::raiseThreadPriority();
         const bool rt = threadIsRealtime();
         bool dropped = false;
         dropRealtimeOnce(a.realtime, dropped);
-        bench::CpuLoad load(a.load);
         timespec at{};
         clock_gettime(CLOCK_MONOTONIC, &at);
         for (long i = 0; i < a.count; ++i) {
@@ -456,8 +457,9 @@ int runSleep(const Args& a) {
         std::printf("sleep wakeups=%ld load=%u realtime=%s", a.count, a.load, rt && a.realtime ? "yes" : "no");
     });
     t.join();
-    std::printf(" late p50=%.1fus p90=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus\n", bench::percentile(lateUs, 50),
-                bench::percentile(lateUs, 90), bench::percentile(lateUs, 99), bench::percentile(lateUs, 99.9),
+    const double p50 = bench::percentile(lateUs, 50), p90 = bench::percentile(lateUs, 90),
+                 p99 = bench::percentile(lateUs, 99), p999 = bench::percentile(lateUs, 99.9);
+    std::printf(" late p50=%.1fus p90=%.1fus p99=%.1fus p99.9=%.1fus max=%.1fus\n", p50, p90, p99, p999,
                 lateUs.empty() ? 0.0 : lateUs.back());
     return 0;
 }
