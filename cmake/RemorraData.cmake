@@ -1,7 +1,6 @@
 # Read-only data the program looks for beside its own file first, then in its
 # installed data folder (REMORRA_DATA_DIR).
 set(REMORRA_DATA_FILES ${CMAKE_SOURCE_DIR}/data/Original.xml)
-install(FILES ${REMORRA_DATA_FILES} DESTINATION share/remorra)
 
 # Copies the data files into a build folder that holds executables.
 function(remorra_copy_data dir)

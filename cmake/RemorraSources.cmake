@@ -27,16 +27,24 @@ function(remorra_add_child_dirs)
   endforeach()
 endfunction()
 
-# A GoogleTest executable registered test by test with CTest.
+# A GoogleTest executable registered test by test with CTest. WALLCLOCK is a
+# GoogleTest filter of its cases that run on the real clock: they get the label
+# wallclock, the only tests the suite tries again after a failure.
 function(remorra_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "WALLCLOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE remorra_core GTest::gmock GTest::gtest_main ${T_LIBS})
   if(WIN32)
     remorra_windows_version(${name})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "REMORRA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+  set(env ENVIRONMENT "REMORRA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+  if(T_WALLCLOCK)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-${T_WALLCLOCK}" PROPERTIES ${env})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "${T_WALLCLOCK}"
+      PROPERTIES ${env} LABELS wallclock)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${env})
+  endif()
 endfunction()
 
 # remorra-ir encode ENCODE | remorra-ir decode DECODE must print exactly EXPECTED

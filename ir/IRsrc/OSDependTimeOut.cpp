@@ -1,5 +1,6 @@
 #include "OSDependTimeOut.h"
 
+#include "platform/os/EdgeTime.h"
 #include "platform/os/TimeService.h"
 #include "tmTrace.h"
 
@@ -112,7 +113,8 @@ void tmCOSDependTimeOut::tmIGetTime(std::uint64_t* time100ns)
         TraceError(__LINE__, "Error: Invalid parameter");
         return;
     }
-    *time100ns = ToTime100ns(static_cast<std::uint64_t>(remorra::os::timeService().counter()), m_llFrequency);
+    // The edge's own instant when its source knows it (platform/os/EdgeTime.h).
+    *time100ns = ToTime100ns(static_cast<std::uint64_t>(remorra::os::decoderNow()), m_llFrequency);
 }
 
 void tmCOSDependTimeOut::tmICheckTimeOutCB(tmIOSDependAbstractCB* callback)

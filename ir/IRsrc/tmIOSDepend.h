@@ -28,7 +28,8 @@ public:
     // Return the platform's success flag (non-zero = success).
     virtual std::int32_t tmIGetFrequency(std::int64_t* frequency) = 0;
     virtual std::int32_t tmIGetCounter(std::int64_t* counter) = 0;
-    // Current time in 100 ns units.
+    // Current time in 100 ns units. On the interrupt thread, for an edge
+    // whose source knows when it happened, that instant.
     virtual void tmIGetTime(std::uint64_t* time100ns) = 0;
     virtual void tmICheckTimeOutCB(tmIOSDependAbstractCB* callback) = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "tmTrace.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -40,6 +42,32 @@ std::uint8_t PackByte(const std::uint8_t* bits, int k)
 
 bool InRange(std::uint32_t v, std::uint32_t lo, std::uint32_t hi) { return v >= lo && v <= hi; }
 
+// Time since the previous edge in `unit` (100-ns steps); a pause too long for
+// 32 bits stays the longest interval instead of wrapping into a bit.
+std::uint32_t Interval(std::uint64_t now, std::uint64_t prev, std::uint64_t unit)
+{
+    const std::uint64_t d = now >= prev ? (now - prev) / unit : 0;
+    return d > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(d);
+}
+
+// A held key sends a repeat code every 108 ms, start to start. A repeat that
+// starts later than this after the last frame or repeat taken does not
+// belong to it (the frame in between was lost, or a repeat was): another
+// key's press may be under way. A new press ends its frame at least 11.8 ms
+// after the last repeat code, so its first repeat comes 119.8 ms or more
+// after it: the bound stays below that.
+constexpr std::uint64_t kRepeatWithin = (108000 + 10000) * 10; // 100 ns
+
+// Whether a repeat code that started at `start` follows the key of `last`;
+// `quiet`: no frame's edges came in between (only lost ones).
+bool RepeatFollows(std::uint64_t start, std::uint64_t last, bool quiet)
+{
+    if (start >= last && (quiet || start - last <= kRepeatWithin)) return true;
+    NEC_INFO("Info: Repeat dropped, %d ms after the last key",
+             start >= last ? static_cast<int>(std::min<std::uint64_t>((start - last) / 10000, INT32_MAX)) : -1);
+    return false;
+}
+
 } // namespace
 
 CNEC_Decoder::CNEC_Decoder(tmIOSDependTimeOut* timeOut, std::uint32_t samplePeriodUs, std::uint32_t unitTimeUs)
@@ -59,21 +87,28 @@ std::uint64_t CNEC_Decoder::Now() const
 std::int32_t CNEC_Decoder::DecodeEdge32(tmIrNecReport* report, const std::uint32_t*)
 {
     const std::uint64_t now = Now();
-    const auto d = static_cast<std::uint32_t>((now - m_ullPrevTime) / 10);
+    const std::uint32_t d = Interval(now, m_ullPrevTime, 10);
     std::int32_t result = TM_IR_DECODER_IN_PROGRESS;
 
     if (InRange(d, 901, 1500)) {
+        m_bQuietSinceKey = false;
         ++m_ucBitCount;
     } else if (InRange(d, 1601, 2500)) {
+        m_bQuietSinceKey = false;
         if (m_ucBitCount < 32) m_dwAccu |= 1u << (31 - m_ucBitCount);
         ++m_ucBitCount;
     } else if (InRange(d, 12501, 13999)) {
+        m_bQuietSinceKey = false;
         m_ucBitCount = 0;
         m_dwAccu = 0;
         m_bValid32 = 0;
+        m_ullFrameStart = m_ullPrevTime;
     } else if (InRange(m_dwPrevInterval, 10001, 11999) && InRange(d, 85001, 97999)) {
         NEC_INFO("Info: Repeat detected, last Data: 0x%04X Data 0x%02X", m_tSaved32.address, m_tSaved32.command);
-        if (m_bValid32 && report) {
+        const std::uint64_t start = m_ullPrevTime - std::uint64_t{m_dwPrevInterval} * 10;
+        if (m_bValid32 && report && RepeatFollows(start, m_ullLastKey32, m_bQuietSinceKey)) {
+            m_ullLastKey32 = start;
+            m_bQuietSinceKey = true;
             m_tSaved32.repeat = 1;
             *report = m_tSaved32;
             result = TM_IR_DECODER_OK;
@@ -83,8 +118,10 @@ std::int32_t CNEC_Decoder::DecodeEdge32(tmIrNecReport* report, const std::uint32
     } else if (d > 15000) {
         NEC_INFO("Info: Start detected");
         m_ucBitCount = 0;
+        m_ullFrameStart = now;
     } else {
         NEC_INFO("Info: Actual time %5d usec", static_cast<int>(d));
+        m_bQuietSinceKey = false;
         m_bValid32 = 0;
     }
 
@@ -94,6 +131,7 @@ std::int32_t CNEC_Decoder::DecodeEdge32(tmIrNecReport* report, const std::uint32
         const auto b2 = ReverseBits(static_cast<std::uint8_t>(m_dwAccu >> 8));
         const auto b3 = ReverseBits(static_cast<std::uint8_t>(m_dwAccu));
         NEC_INFO("Info: Last bit detected, Data:%2X%2X Data %2X Inv %2X Bits %d", b1, b0, b2, b3, m_ucBitCount);
+        m_aucLastFrame32[0] = b0, m_aucLastFrame32[1] = b1, m_aucLastFrame32[2] = b2, m_aucLastFrame32[3] = b3;
         if (b3 == static_cast<std::uint8_t>(~b2)) {
             m_tSaved32.address = static_cast<std::uint16_t>(b0 + 256 * b1);
             m_tSaved32.command = b2;
@@ -101,6 +139,8 @@ std::int32_t CNEC_Decoder::DecodeEdge32(tmIrNecReport* report, const std::uint32
             if (report) *report = m_tSaved32;
             m_ucBitCount = 0;
             m_bValid32 = 1;
+            m_ullLastKey32 = m_ullFrameStart;
+            m_bQuietSinceKey = true;
             result = TM_IR_DECODER_OK;
         } else {
             NEC_ERROR("Error: Uncorrect data");
@@ -117,9 +157,10 @@ std::int32_t CNEC_Decoder::DecodeEdge32(tmIrNecReport* report, const std::uint32
 std::int32_t CNEC_Decoder::DecodeEdge40(tmIrNec24Report* report, const std::uint32_t*)
 {
     const std::uint64_t now = Now();
-    const auto d = static_cast<std::uint32_t>((now - m_ullPrevTime) / 100);
+    const std::uint32_t d = Interval(now, m_ullPrevTime, 100);
     std::int32_t result = TM_IR_DECODER_IN_PROGRESS;
 
+    if (InRange(d, 91, 150) || InRange(d, 161, 250) || InRange(d, 1251, 1399)) m_bQuietSinceKey = false;
     if (InRange(d, 91, 150)) {
         if (m_ucBitCount < 40) {
             m_aucBits40[m_ucBitCount] = 0;
@@ -134,9 +175,13 @@ std::int32_t CNEC_Decoder::DecodeEdge40(tmIrNec24Report* report, const std::uint
         ++m_ucBitCount;
     } else if (InRange(d, 1251, 1399)) {
         m_ucBitCount = 0;
+        m_ullFrameStart = m_ullPrevTime;
     } else if (InRange(m_dwPrevInterval, 1001, 1349) && InRange(d, 8501, 9799)) {
         NEC_INFO("Info: Repeat detected, last Key Data: 0x%04X Data 0x%02X", m_tSaved24.address, m_tSaved24.command);
-        if (m_bValid24 && report) {
+        const std::uint64_t start = m_ullPrevTime - std::uint64_t{m_dwPrevInterval} * 100;
+        if (m_bValid24 && report && RepeatFollows(start, m_ullLastKey24, m_bQuietSinceKey)) {
+            m_ullLastKey24 = start;
+            m_bQuietSinceKey = true;
             m_tSaved24.repeat = 1;
             *report = m_tSaved24;
             result = TM_IR_DECODER_OK;
@@ -144,6 +189,7 @@ std::int32_t CNEC_Decoder::DecodeEdge40(tmIrNec24Report* report, const std::uint
     } else if (d > 1500) {
         NEC_INFO("Info: Start detected");
         m_ucBitCount = 0;
+        m_ullFrameStart = now;
     }
 
     if (m_ucBitCount == 40) {
@@ -158,6 +204,8 @@ std::int32_t CNEC_Decoder::DecodeEdge40(tmIrNec24Report* report, const std::uint
             if (report) *report = m_tSaved24;
             m_ucBitCount = 0;
             m_bValid24 = 1;
+            m_ullLastKey24 = m_ullFrameStart;
+            m_bQuietSinceKey = true;
             result = TM_IR_DECODER_OK;
         } else {
             NEC_ERROR("Error: Uncorrect data");

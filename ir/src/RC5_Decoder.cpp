@@ -6,7 +6,7 @@
 
 namespace {
 
-const char* const kUnit = ".\\src\\RC5_Decoder";
+const char* const kUnit = "RC5_Decoder";
 
 // Past the fourteenth bit without a start gap the counter stays here: the
 // frame is void and the counter cannot wrap back into a frame.
@@ -64,6 +64,7 @@ void Print(const Events& events)
 std::uint8_t Command(std::uint32_t acc) { return static_cast<std::uint8_t>(acc & 0x3Fu); }
 std::uint8_t Group(std::uint32_t acc) { return static_cast<std::uint8_t>((acc >> 6) & 0x1Fu); }
 std::uint8_t Toggle(std::uint32_t acc) { return static_cast<std::uint8_t>((acc >> 11) & 1u); }
+std::uint8_t Field(std::uint32_t acc) { return static_cast<std::uint8_t>((acc >> 12) & 1u); }
 
 } // namespace
 
@@ -82,6 +83,7 @@ void CRC5_Decoder::Fill(const State& s, tmIrRc5Report* report)
     report->command = Command(s.accumulator);
     report->group = Group(s.accumulator);
     report->toggle = Toggle(s.accumulator);
+    report->field = Field(s.accumulator);
 }
 
 CRC5_Decoder::CRC5_Decoder(tmIOSDependTimeOut* timeOut, std::uint32_t samplePeriodUs, std::uint32_t unitTimeUs,
@@ -236,10 +238,12 @@ std::int32_t CRC5_Decoder::DecodeSamples(const std::uint8_t* window, std::uint32
     report->command = 0;
     report->group = 0;
     report->toggle = 0;
+    report->field = 0;
     auto fail = [report](std::int32_t code) {
         report->command = 0xFF;
         report->group = 0xFF;
         report->toggle = 0xFF;
+        report->field = 0xFF;
         return code;
     };
     if (m_dwHalfBitLimit < 3) {
@@ -326,5 +330,6 @@ std::int32_t CRC5_Decoder::DecodeSamples(const std::uint8_t* window, std::uint32
     report->command = static_cast<std::uint8_t>(command);
     report->group = static_cast<std::uint8_t>(group);
     report->toggle = static_cast<std::uint8_t>(m_adwBits[2]);
+    report->field = static_cast<std::uint8_t>(m_adwBits[1]);
     return TM_IR_DECODER_OK;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* const kUnit = ".\\src\\RC6_Decoder";
+const char* const kUnit = "RC6_Decoder";
 
 constexpr std::int32_t kLongGap = 60000;
 constexpr std::int32_t kDataLimit = 65000;
@@ -94,6 +94,7 @@ void CRC6_Decoder::ResetWalk()
     m_bLeaderSeen = 0;
     m_bHeaderStarted = 0;
     m_bHeaderAssembled = 0;
+    m_bMisplaced = 0;
     m_dwSlot = 0;
     m_dwLevel = 1;
     m_dwHeader = 0;
@@ -160,7 +161,7 @@ bool CRC6_Decoder::Walk(const std::int32_t* intervals, std::uint32_t count, tmIr
             m_bHeaderStarted = 1;
         } else if (!m_bHeaderStarted || v >= kDataLimit) {
             if (v > kLongGap) {
-                if ((s == 35 || s == 36) && ((m_dwHeader >> 17) & 7u) == 6u) {
+                if (!m_bMisplaced && (s == 35 || s == 36) && ((m_dwHeader >> 17) & 7u) == 6u) {
                     std::uint32_t control = 0;
                     for (std::uint32_t k = 4; k <= 19; ++k) control = (control << 1) | m_aucSlots[k];
                     std::uint32_t info = 0;
@@ -207,8 +208,12 @@ bool CRC6_Decoder::Walk(const std::int32_t* intervals, std::uint32_t count, tmIr
                 PutSlot(1); ++s; PutSlot(0); m_dwLevel = 1; ++s;
             } else if (s == 3 || s == 4) {
                 PutSlot(1); m_dwLevel = 1; ++s;
-            } else {
+            } else if (m_dwLevel == 0) {
                 PutSlot(1); ++s; PutSlot(0); m_dwLevel = 0; ++s;
+            } else {
+                // From a burst that starts a 1 the next starts after 2t or 3t:
+                // an edge was lost or moved.
+                m_bMisplaced = 1;
             }
         } else if (In(v, 2001, 2440)) {
             if (s == 2) {
@@ -224,11 +229,15 @@ bool CRC6_Decoder::Walk(const std::int32_t* intervals, std::uint32_t count, tmIr
                 }
             } else if (s == 4) {
                 PutSlot(1); ++s; PutSlot(0); m_dwLevel = 0; ++s;
+            } else {
+                m_bMisplaced = 1;
             }
-        } else if (In(v, 2401, 2928)) {
-            if (s == 3) {
-                PutSlot(1); ++s; PutSlot(0); m_dwLevel = 0; ++s;
-            }
+        } else if (In(v, 2401, 2928) && s == 3) {
+            PutSlot(1); ++s; PutSlot(0); m_dwLevel = 0; ++s;
+        } else {
+            // Skipping the interval would shift every later slot and could
+            // still end at 35 slots: a wrong key. The frame is dropped.
+            m_bMisplaced = 1;
         }
 
         if ((s == 5 || s == 6) && !m_bHeaderAssembled) {
@@ -268,7 +277,7 @@ void CRC6_Decoder::OnTimeOut()
         const std::uint64_t sinceUs = now >= m_ullPrevTime ? (now - m_ullPrevTime) / 10 : 0;
         const bool quiet = sinceUs > 10000;
         const bool leader = In(m_alRing[1], 3201, 3904);
-        const bool sized = m_dwWritePos >= 31 && m_dwWritePos <= 36;
+        const bool sized = m_dwWritePos >= kMinFrameIntervals && m_dwWritePos <= kMaxFrameIntervals;
         if (!(quiet && leader && sized)) {
             m_dwArmed = 1;
             return;

@@ -17,6 +17,14 @@ public:
     static constexpr std::size_t kSlots = 90;
     // Edges buffered between two timer passes; a frame has fewer than 40.
     static constexpr std::uint32_t kEdgeQueue = 512;
+    // Intervals a complete mode-6 frame records, one per burst start with the
+    // gap before the leader. The leader, the start bit and the mode bits 110
+    // start five bursts, a 0 trailer one more; then each data bit 0 starts
+    // one, and so does each 1 that follows a 1 (the trailer being the bit
+    // before the first). Fewest: a 1 trailer, then 0101...01 (16); most: a
+    // 0 trailer, then 32 zeros.
+    static constexpr std::uint32_t kMinFrameIntervals = 5 + 16;
+    static constexpr std::uint32_t kMaxFrameIntervals = 6 + 32;
 
     CRC6_Decoder(tmIOSDependTimeOut* timeOut, std::uint32_t samplePeriodUs, std::uint32_t unitTimeUs,
                  CIR_DecoderCallback* sink);
@@ -71,6 +79,8 @@ private:
     std::uint8_t m_bLeaderSeen = 0;
     std::uint8_t m_bHeaderStarted = 0;
     std::uint8_t m_bHeaderAssembled = 0;
+    // An interval after the start bit fitted no window at its slot.
+    std::uint8_t m_bMisplaced = 0;
     std::uint32_t m_dwLevel = 1;
     std::uint32_t m_dwSlot = 0;
     std::uint8_t m_aucSlots[kSlots] = {};

@@ -74,18 +74,27 @@ tmIrDecoder::tmIrDecoder(CIR_DecoderCallback* sink, tmIGPIOLayer* gpio, tmIInter
         m_ullSamplePeriodUs = 280;
         m_pNEC = new (std::nothrow) CNEC_Decoder(m_pTimeOut, 280, 1680);
         break;
+    case TM_IR_DECODER_ALL:
+        // Sampled at 140 µs: RC6 takes the samples as they are, every second
+        // one is NEC's 280 µs grid, and RC5 gets the sample nearest to each
+        // 220 µs instant (at most 70 µs off, well inside its half bit).
+        m_ullSamplePeriodUs = 140;
+        m_pRC5 = new (std::nothrow) CRC5_Decoder(m_pTimeOut, 220, 1778, m_pSink);
+        m_pRC6 = new (std::nothrow) CRC6_Decoder(m_pTimeOut, 140, 444, m_pSink);
+        m_pNEC = new (std::nothrow) CNEC_Decoder(m_pTimeOut, 280, 1680);
+        break;
     default:
         TM_IR_ERROR("Error: Unknown IR decoder (%d)", m_dwDecoderType);
         break;
     }
 
     EnableSources();
-    m_dwStatus = TM_IR_DECODER_OK;
+    m_dwStatus.store(TM_IR_DECODER_OK, std::memory_order_release);
 }
 
 tmIrDecoder::~tmIrDecoder()
 {
-    if (m_pInterruptLayer && m_dwStatus == TM_IR_DECODER_OK) DisableSources();
+    if (m_pInterruptLayer && Status() == TM_IR_DECODER_OK) DisableSources();
     delete m_pNEC;
     delete m_pRC5;
     delete m_pRC6;
@@ -119,7 +128,7 @@ void tmIrDecoder::DisableSources()
 // Edge path: stack records only, no allocation, no lock.
 void tmIrDecoder::OnInterrupt(const std::uint32_t* edge)
 {
-    if (m_dwStatus != TM_IR_DECODER_OK) {
+    if (Status() != TM_IR_DECODER_OK) {
         TM_IR_ERROR("Error: Object not initialized");
         return;
     }
@@ -153,9 +162,63 @@ void tmIrDecoder::OnInterrupt(const std::uint32_t* edge)
             if (m_pNEC->DecodeEdge40(&report, edge) == TM_IR_DECODER_OK) m_pSink->OnIrKey(m_dwDecoderType, &report);
         }
         break;
+    case TM_IR_DECODER_ALL:
+        DecodeEdgeAll(edge);
+        break;
     default:
         TM_IR_ERROR("Error: Unknown IR decoder (%d)", m_dwDecoderType);
         break;
+    }
+}
+
+// The cheap entries first, so that each decoder reads the edge's time before
+// a NEC key holds this thread for its strokes and hold-off.
+void tmIrDecoder::DecodeEdgeAll(const std::uint32_t* edge)
+{
+    if (m_pRC6) {
+        tmIrRc6Report report{};
+        if (m_pRC6->DecodeEdge(&report, edge) == TM_IR_DECODER_FRAME_COMPLETE) m_pSink->OnIrKey(TM_IR_DECODER_RC6, &report);
+    }
+    if (m_pRC5) {
+        tmIrRc5Report report{};
+        if (m_pRC5->DecodeEdge(&report, edge) == TM_IR_DECODER_OK) m_pSink->OnIrKey(TM_IR_DECODER_RC5, &report);
+    }
+    if (m_pNEC) {
+        tmIrNecReport report{};
+        const std::int32_t rc = m_pNEC->DecodeEdge32(&report, edge);
+        if (rc == TM_IR_DECODER_OK) {
+            m_pSink->OnIrKey(TM_IR_DECODER_NEC, &report);
+        } else if (rc == TM_IR_DECODER_DATA_MISMATCH) {
+            tmIrNec32Report raw{};
+            m_pNEC->LastFrame32(raw.bytes);
+            m_pSink->OnIrKey(TM_IR_DECODER_NEC32, &raw);
+        }
+    }
+}
+
+void tmIrDecoder::DecodeSamplesAll()
+{
+    // RC5 decodes raw levels, the others want 1 while a burst is present.
+    for (std::uint32_t k = 0; k < kSampleWindow; ++k) {
+        const std::uint32_t at = (k * 220 + 70) / 140;
+        m_aucWindow[k] = at < kSampleBufferSize ? m_aucSamples[at] : 1;
+    }
+    if (m_pRC5) {
+        tmIrRc5Report report{};
+        if (m_pRC5->DecodeSamples(m_aucWindow, kSampleWindow, &report) == TM_IR_DECODER_OK)
+            m_pSink->OnIrKey(TM_IR_DECODER_RC5, &report);
+    }
+    for (std::uint32_t k = 0; k < kSampleWindow; ++k) m_aucAllWindow[k] = m_aucSamples[k] ? 0 : 1;
+    if (m_pRC6) {
+        tmIrRc6Report report{};
+        if (m_pRC6->DecodeSamples(m_aucAllWindow, kSampleWindow, &report) == TM_IR_DECODER_FRAME_COMPLETE)
+            m_pSink->OnIrKey(TM_IR_DECODER_RC6, &report);
+    }
+    if (m_pNEC) {
+        for (std::uint32_t k = 0; k < kSampleWindow; ++k) m_aucAllWindow[k] = m_aucSamples[2 * k + 1] ? 0 : 1;
+        tmIrNecReport report{};
+        if (m_pNEC->DecodeSamples32(m_aucAllWindow, kSampleWindow, &report) == TM_IR_DECODER_OK)
+            m_pSink->OnIrKey(TM_IR_DECODER_NEC, &report);
     }
 }
 
@@ -194,6 +257,11 @@ void tmIrDecoder::SamplingPass()
     }
 
     // RC5 decodes raw levels; the others want 1 while a burst is present.
+    if (m_dwDecoderType == TM_IR_DECODER_ALL) {
+        DecodeSamplesAll();
+        EnableSources();
+        return;
+    }
     const bool invert = m_dwDecoderType != TM_IR_DECODER_RC5;
     for (std::uint32_t k = 0; k < kSampleWindow; ++k)
         m_aucWindow[k] = invert ? (m_aucSamples[k] ? 0 : 1) : m_aucSamples[k];

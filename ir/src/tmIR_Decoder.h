@@ -7,6 +7,7 @@
 #include "tmIrLayers.h"
 #include "tmIrTypes.h"
 
+#include <atomic>
 #include <cstddef>
 
 class CNEC_Decoder;
@@ -34,12 +35,14 @@ public:
     virtual std::int32_t tmIReserved(std::int32_t) { return 1; }
     void OnInterrupt(const std::uint32_t* edge) override;
 
-    std::int32_t Status() const { return m_dwStatus; }
+    std::int32_t Status() const { return m_dwStatus.load(std::memory_order_acquire); }
 
 private:
     void EnableSources();
     void DisableSources();
     void SamplingPass();
+    void DecodeEdgeAll(const std::uint32_t* edge);
+    void DecodeSamplesAll();
 
     tmIGPIOLayer* m_pGPIOLayer;
     tmIInterruptLayer* m_pInterruptLayer;
@@ -50,6 +53,7 @@ private:
     std::int64_t m_llTicksPer100us = 0;
     std::uint8_t m_aucSamples[kSampleBufferSize];
     std::uint8_t m_aucWindow[kSampleWindow];
+    std::uint8_t m_aucAllWindow[kSampleWindow] = {}; // TM_IR_DECODER_ALL: RC6's, then NEC's samples
     std::int32_t m_dwSamplingWindowMs = 130;
     std::int32_t m_dwDecoderType = 0;
     std::uint64_t m_ullSamplePeriodUs = 0;
@@ -57,7 +61,9 @@ private:
     CRC6_Decoder* m_pRC6 = nullptr;
     CNEC_Decoder* m_pNEC = nullptr;
     std::int32_t m_dwCaptureMode = 0;
-    std::int32_t m_dwStatus = TM_IR_DECODER_NOT_INITIALIZED;
+    // Set once, after registration: the interrupt thread may read it before
+    // the constructor returns, and its acquire makes the decoder visible.
+    std::atomic<std::int32_t> m_dwStatus{TM_IR_DECODER_NOT_INITIALIZED};
 };
 
 // Owning handle; holds null when the front end could not be allocated.

@@ -22,6 +22,11 @@ enum : std::int32_t {
     TM_IR_DECODER_RC6 = 1,
     TM_IR_DECODER_NEC = 2,   // 16-bit address
     TM_IR_DECODER_NEC24 = 3, // 24-bit address
+    // NEC 16-bit, RC5 and RC6 side by side on the same edges (remote maps).
+    TM_IR_DECODER_ALL = 4,
+    // Reported only with TM_IR_DECODER_ALL: a complete NEC frame whose
+    // command byte is not followed by its inverse (the kernel's nec32).
+    TM_IR_DECODER_NEC32 = 5,
 };
 
 // Capture modes of tmIrHwInfo::captureMode.
@@ -41,8 +46,9 @@ struct tmIrRc5Report {
     std::uint8_t command;
     std::uint8_t group;
     std::uint8_t toggle;
+    std::uint8_t field; // second start bit: 0 marks commands 64-127
 };
-static_assert(sizeof(tmIrRc5Report) == 3);
+static_assert(sizeof(tmIrRc5Report) == 4);
 
 struct tmIrRc6Report {
     std::uint32_t header;
@@ -68,6 +74,11 @@ struct tmIrNec24Report {
     std::uint32_t repeat;
 };
 static_assert(sizeof(tmIrNec24Report) == 44);
+
+struct tmIrNec32Report {
+    std::uint8_t bytes[4]; // as received: address, address', command, command'
+    std::uint32_t repeat;  // always 0: repeat codes follow only checked frames
+};
 
 // Key-report sink. Called synchronously: NEC keys on the interrupt thread,
 // RC5/RC6 keys also from their timers on the UI thread. `report` points to

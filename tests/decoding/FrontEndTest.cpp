@@ -1,20 +1,57 @@
-#include "Fakes.h"
 #include "OSDependFactory.h"
 #include "OSDependTimeOut.h"
-#include "TraceCapture.h"
 #include "tmIR_Decoder.h"
+#include "tests/support/DecoderFakes.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 using namespace remorra::test;
 using remorra::os::ScopedTimeService;
 using remorra::os::VirtualTimeService;
 
 namespace {
+
+// Edge intervals (µs, burst start to burst start) of one NEC frame:
+// leader, then the bytes least significant bit first.
+std::vector<std::int64_t> necFrameIntervals(const std::vector<std::uint8_t>& bytes)
+{
+    std::vector<std::int64_t> out{13500};
+    for (std::uint8_t b : bytes)
+        for (int i = 0; i < 8; ++i) out.push_back((b >> i) & 1 ? 2250 : 1125);
+    return out;
+}
+
+// Burst (true) / space runs in µs of one NEC frame on the wire, ending with the stop burst.
+std::vector<std::pair<bool, std::int64_t>> necFrameWave(const std::vector<std::uint8_t>& bytes)
+{
+    std::vector<std::pair<bool, std::int64_t>> out{{true, 9000}, {false, 4500}};
+    for (std::uint8_t b : bytes)
+        for (int i = 0; i < 8; ++i) {
+            out.push_back({true, 560});
+            out.push_back({false, (b >> i) & 1 ? 1690 : 560});
+        }
+    out.push_back({true, 560});
+    return out;
+}
+
+// 1 while `wave` has a burst at `us` after its start.
+std::uint8_t burstAt(const std::vector<std::pair<bool, std::int64_t>>& wave, std::int64_t us)
+{
+    std::int64_t t = 0;
+    for (const auto& [burst, len] : wave) {
+        if (us < t + len) return burst ? 1 : 0;
+        t += len;
+    }
+    return 0;
+}
 
 const std::vector<std::uint8_t> kFrame{0x04, 0xFB, 0x12, 0xED};
 
@@ -70,6 +107,60 @@ TEST_F(FrontEnd, NecFrameReportsOnceOnTheLastBitThenRepeats)
     EXPECT_EQ(sink.nec[1].repeat, 1u);
 }
 
+// Each window's bounds, one interval at a time: a frame after a few noise
+// bits (only a leader clears them), then a repeat code. The 40-bit entry
+// counts in 10 µs, so its bounds are 10 µs wide.
+TEST_F(FrontEnd, NecWindowBoundsDecideEachInterval)
+{
+    enum class At { Leader, Bit0, Bit1, RepeatSpace, RepeatGap };
+    struct Row {
+        bool wide; // the 40-bit entry
+        At at;
+        std::int64_t us;
+        std::size_t reports; // frame and repeat: 2; repeat lost: 1
+    };
+    const Row rows[] = {
+        {false, At::Leader, 12500, 0}, {false, At::Leader, 12501, 2}, {false, At::Leader, 13999, 2}, {false, At::Leader, 14000, 0},
+        {false, At::Bit0, 900, 0}, {false, At::Bit0, 901, 2}, {false, At::Bit0, 1500, 2}, {false, At::Bit0, 1501, 0},
+        {false, At::Bit1, 1600, 0}, {false, At::Bit1, 1601, 2}, {false, At::Bit1, 2500, 2}, {false, At::Bit1, 2501, 0},
+        {false, At::RepeatSpace, 10000, 1}, {false, At::RepeatSpace, 10001, 2},
+        {false, At::RepeatSpace, 11999, 2}, {false, At::RepeatSpace, 12000, 1},
+        {false, At::RepeatGap, 85000, 1}, {false, At::RepeatGap, 85001, 2},
+        {false, At::RepeatGap, 97999, 2}, {false, At::RepeatGap, 98000, 1},
+        {true, At::Leader, 12509, 0}, {true, At::Leader, 12510, 2}, {true, At::Leader, 13999, 2}, {true, At::Leader, 14000, 0},
+        {true, At::Bit0, 909, 0}, {true, At::Bit0, 910, 2}, {true, At::Bit0, 1509, 2}, {true, At::Bit0, 1510, 0},
+        {true, At::Bit1, 1609, 0}, {true, At::Bit1, 1610, 2}, {true, At::Bit1, 2509, 2}, {true, At::Bit1, 2510, 0},
+        {true, At::RepeatSpace, 10009, 1}, {true, At::RepeatSpace, 10010, 2},
+        {true, At::RepeatSpace, 13499, 2}, {true, At::RepeatSpace, 13500, 1},
+        {true, At::RepeatGap, 85009, 1}, {true, At::RepeatGap, 85010, 2},
+        {true, At::RepeatGap, 97999, 2}, {true, At::RepeatGap, 98000, 1},
+    };
+    for (const Row& row : rows) {
+        const char* const names[] = {"leader", "bit 0", "bit 1", "repeat space", "repeat gap"};
+        SCOPED_TRACE(::testing::Message() << (row.wide ? "40 bits, " : "32 bits, ") << names[static_cast<int>(row.at)]
+                                          << " " << row.us << " us");
+        RecordingSink reports;
+        hw = {row.wide ? TM_IR_DECODER_NEC24 : TM_IR_DECODER_NEC, 4, 0, 1};
+        tmIrDecoder dec(&reports, &gpio, &irq, &factory, &hw);
+        vt.advanceMs(200);
+        irq.fire(0);
+        for (int i = 0; i < 5; ++i) edgeAfter(1125);
+        // Bit 0 of 0x04 and of 0x12 is a 0; bit 2 of 0x04 and bit 1 of 0x12 a 1.
+        // The 40-bit frame is short enough for its repeat to start within 118 ms
+        // of it: a 40-bit repeat space from 12510 µs on also reads as a leader,
+        // which ends the quiet since the key.
+        auto frame = necFrameIntervals(row.wide ? std::vector<std::uint8_t>{0x12, 0x00, 0x00, 0x21, 0xDE} : kFrame);
+        if (row.at <= At::Bit1) frame[row.at == At::Leader ? 0 : row.at == At::Bit0 ? 1 : row.wide ? 2 : 3] = row.us;
+        for (std::int64_t us : frame) edgeAfter(us);
+        edgeAfter(40500);
+        edgeAfter(row.at == At::RepeatSpace ? row.us : 11250);
+        edgeAfter(row.at == At::RepeatGap ? row.us : 96750);
+        ASSERT_EQ(reports.count(), row.reports);
+        for (const tmIrNecReport& r : reports.nec) EXPECT_EQ(r.command, 0x12);
+        for (const tmIrNec24Report& r : reports.nec24) EXPECT_EQ(r.command, 0x21);
+    }
+}
+
 TEST_F(FrontEnd, Nec24FrameUsesTheFortyBitEntry)
 {
     auto dec = make(TM_IR_DECODER_NEC24);
@@ -82,6 +173,68 @@ TEST_F(FrontEnd, Nec24FrameUsesTheFortyBitEntry)
     EXPECT_EQ(sink.types.at(0), TM_IR_DECODER_NEC24);
     EXPECT_EQ(sink.nec24[0].address, 0x563412u);
     EXPECT_EQ(sink.nec24[0].command, 0x21);
+}
+
+// The sampled windows, in samples of 280 µs: leader burst 19-43 and space
+// 11 or more; a space of up to 3 is a 0, 4-6 a 1; a burst of 4 is one burst,
+// 5-7 one that swallowed the space of a 0.
+TEST_F(FrontEnd, NecSampledWindowBoundsDecideEachRun)
+{
+    enum class Run { Leader, LeaderSpace, Space0, Space1, Burst, Lost0 };
+    struct Row {
+        Run run;
+        int samples;
+        bool decodes;
+    };
+    const Row rows[] = {
+        {Run::Leader, 18, false}, {Run::Leader, 19, true}, {Run::Leader, 43, true}, {Run::Leader, 44, false},
+        {Run::LeaderSpace, 10, false}, {Run::LeaderSpace, 11, true},
+        {Run::Space0, 3, true}, {Run::Space0, 4, false},
+        {Run::Space1, 3, false}, {Run::Space1, 4, true}, {Run::Space1, 6, true}, {Run::Space1, 7, false},
+        {Run::Burst, 4, true}, {Run::Burst, 5, false},
+        {Run::Lost0, 4, false}, {Run::Lost0, 5, true}, {Run::Lost0, 7, true}, {Run::Lost0, 8, false},
+    };
+    vt.setStepPerRead(50); // 5 µs per counter read lets the busy-wait end
+    for (const Row& row : rows) {
+        const char* const names[] = {"leader", "leader space", "0-space", "1-space", "burst", "lost 0-space"};
+        SCOPED_TRACE(::testing::Message() << names[static_cast<int>(row.run)] << " " << row.samples);
+        auto len = [&](Run r, int nominal) { return row.run == r ? row.samples : nominal; };
+        // Burst (true) / space runs in samples; sample k reads slot k + 1.
+        std::vector<std::pair<bool, int>> runs{{false, 1}, {true, len(Run::Leader, 32)}, {false, len(Run::LeaderSpace, 16)}};
+        int bit = 0;
+        for (std::uint8_t b : kFrame)
+            for (int i = 0; i < 8; ++i, ++bit) {
+                // In the command 0x12, checked by its inverse: bit 16 is a 0, bit 17 a 1.
+                if (bit == 16 && row.run == Run::Lost0) {
+                    runs.push_back({true, row.samples});
+                    ++bit, ++i;
+                } else {
+                    runs.push_back({true, bit == 17 ? len(Run::Burst, 2) : 2});
+                }
+                const int space = (b >> i) & 1 ? (bit == 17 ? len(Run::Space1, 6) : 6) : (bit == 16 ? len(Run::Space0, 2) : 2);
+                runs.push_back({false, space});
+            }
+        runs.push_back({true, 2});
+        RecordingSink reports;
+        hw = {TM_IR_DECODER_NEC, 4, 0, 0};
+        tmIrDecoder dec(&reports, &gpio, &irq, &factory, &hw);
+        const std::int64_t start = vt.nowUs();
+        gpio.level = [&](std::int64_t us) -> std::uint8_t {
+            std::int64_t slot = (us - start) / 280;
+            for (const auto& [burst, n] : runs) {
+                if (slot < n) return burst ? 0 : 1;
+                slot -= n;
+            }
+            return 1;
+        };
+        irq.fire(0);
+        ASSERT_EQ(reports.nec.size(), row.decodes ? 1u : 0u);
+        if (row.decodes) {
+            EXPECT_EQ(reports.nec[0].address, 0xFB04);
+            EXPECT_EQ(reports.nec[0].command, 0x12);
+        }
+        vt.advanceMs(200);
+    }
 }
 
 TEST_F(FrontEnd, SamplingModeDecodesOneWindowAndReregisters)
@@ -221,6 +374,44 @@ TEST_F(FrontEnd, DestructionStopsTheTimersOfItsTimeOutService)
     vt.advanceMs(100);
     EXPECT_EQ(cb.calls, 0);
     EXPECT_EQ(vt.activeTimers(), 0u);
+}
+
+// The layer may call back as soon as the front end registers, before its
+// constructor has set the status; the TSan preset catches a plain read.
+TEST(FrontEndStatus, InterruptsDuringConstructionAreSafe)
+{
+    class EagerLayer final : public tmIInterruptLayer {
+    public:
+        std::int32_t tmIEnableInterrupt(std::uint8_t, std::uint32_t, CInterruptCallback* cb) override
+        {
+            m_thread = std::thread([this, cb] {
+                const std::uint32_t selector = 0;
+                for (int after = 0; after < 3;) {
+                    cb->OnInterrupt(&selector);
+                    if (constructed.load()) ++after;
+                }
+            });
+            return 1;
+        }
+        std::int32_t tmIDisableInterrupt(std::uint8_t, std::uint32_t) override { return 1; }
+        void join() { m_thread.join(); }
+        std::atomic<bool> constructed{false};
+
+    private:
+        std::thread m_thread;
+    };
+    VirtualTimeService vt;
+    ScopedTimeService scope(vt);
+    TraceCapture trace;
+    EagerLayer irq;
+    FakeGpioLayer gpio(vt);
+    RecordingSink sink;
+    COSDependFactory factory;
+    const tmIrHwInfo hw{TM_IR_DECODER_NEC, 4, 0, 1};
+    tmIrDecoder decoder(&sink, &gpio, &irq, &factory, &hw);
+    irq.constructed.store(true);
+    irq.join();
+    EXPECT_EQ(decoder.Status(), TM_IR_DECODER_OK);
 }
 
 TEST(FrontEndHandle, OwnsAndDeletesItsFrontEnd)

@@ -1,7 +1,7 @@
 #include "NEC_Decoder.h"
 #include "OSDependTimeOut.h"
-#include "TraceCapture.h"
 #include "platform/os/VirtualTimeService.h"
+#include "tests/support/DecoderFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +126,97 @@ TEST_F(NecDecoder, IntervalOutsideEveryRangeClearsOnlyThe32BitFlag)
     EXPECT_EQ(report24.repeat, 1u);
     EXPECT_EQ(report24.address, 0x563412u);
     EXPECT_EQ(report24.command, 0x21);
+}
+
+TEST_F(NecDecoder, RepeatCountsOnlyRightAfterTheLastKey)
+{
+    // A repeat code is taken at the next one's leader, 108 ms after its own.
+    struct Case {
+        const char* name;
+        bool bits40;
+        std::int64_t firstRepeatUs; // after the frame's start
+        int reports;                // of four repeat codes, the last untaken
+        bool otherFrame;            // a garbled frame's edges come first
+        const char* trace;
+    };
+    const Case cases[] = {
+        {"held", false, 108000, 3, false, nullptr},
+        {"a little late", false, 117000, 3, false, nullptr},
+        // Lost in silence: the key's hold-off held the interrupt thread.
+        {"one repeat code lost unseen", false, 216000, 3, false, nullptr},
+        {"a new press whose frame lost an edge", false, 216000, 0, true,
+         "Info: Repeat dropped, 216 ms after the last key"},
+        {"a new press soon after", false, 119000, 0, true, "Info: Repeat dropped, 119 ms after the last key"},
+        {"40-bit, held", true, 108000, 3, false, nullptr},
+        {"40-bit, a new press whose frame lost an edge", true, 216000, 0, true,
+         "Info: Repeat dropped, 216 ms after the last key"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        nec = CNEC_Decoder(&timeOut, 280, 1680);
+        trace.clear();
+        // Frames of 67.5 and 77.625 ms to their stop bursts.
+        std::int64_t next = c.firstRepeatUs;
+        if (c.bits40) {
+            edge40(40000);
+            ASSERT_EQ(frame40({0x12, 0x34, 0x56, 0x21, 0xDE}), TM_IR_DECODER_OK);
+            next -= 77625;
+        } else {
+            edge32(40000);
+            ASSERT_EQ(frame32({0x04, 0xFB, 0x12, 0xED}), TM_IR_DECODER_OK);
+            next -= 67500;
+        }
+        auto edge = [&](std::int64_t us) { return c.bits40 ? edge40(us) : edge32(us); };
+        if (c.otherFrame) {
+            // Another key's frame with its leader lost: bits, then nothing.
+            for (std::int64_t us : {20000, 1125, 2250, 1125}) {
+                edge(us);
+                next -= us;
+            }
+        }
+        int repeats = 0;
+        for (int r = 0; r < 4; ++r) {
+            report = {};
+            report24 = {};
+            if (edge(next) == TM_IR_DECODER_OK) {
+                ++repeats;
+                EXPECT_EQ(c.bits40 ? report24.repeat : report.repeat, 1u);
+                EXPECT_EQ(c.bits40 ? report24.command : report.command, c.bits40 ? 0x21 : 0x12);
+            }
+            edge(11250);
+            next = 96750;
+        }
+        EXPECT_EQ(repeats, c.reports);
+        if (c.trace) {
+            EXPECT_EQ(trace.count(c.trace), 1);
+        }
+    }
+}
+
+TEST_F(NecDecoder, PauseBeyond32BitsIsNoBit)
+{
+    // The last bit's interval arrives after a pause that wraps 32 bits of
+    // the entry's unit: a start, not the bit that completes the frame.
+    struct Case {
+        const char* name;
+        bool bits40;
+        std::int64_t wrapUs;
+    };
+    const Case cases[] = {
+        {"32-bit, µs", false, std::int64_t{1} << 32},
+        {"40-bit, 10 µs", true, std::int64_t{10} << 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto bytes = c.bits40 ? std::vector<std::uint8_t>{0x12, 0x34, 0x56, 0x21, 0xDE}
+                                    : std::vector<std::uint8_t>{0x04, 0xFB, 0x12, 0xED};
+        auto edge = [&](std::int64_t us) { return c.bits40 ? edge40(us) : edge32(us); };
+        edge(40000);
+        edge(13500);
+        const std::size_t bits = bytes.size() * 8;
+        for (std::size_t k = 0; k + 1 < bits; ++k) edge((bytes[k / 8] >> (k % 8)) & 1 ? 2250 : 1125);
+        EXPECT_NE(edge(c.wrapUs + 2250), TM_IR_DECODER_OK);
+    }
 }
 
 TEST_F(NecDecoder, SampledFramesDecodeAndRepair)

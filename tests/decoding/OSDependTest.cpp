@@ -1,8 +1,8 @@
 #include "OSDependDelayExecution.h"
 #include "OSDependFactory.h"
 #include "OSDependTimeOut.h"
-#include "TraceCapture.h"
 #include "platform/os/VirtualTimeService.h"
+#include "tests/support/DecoderFakes.h"
 
 #include <gtest/gtest.h>
 

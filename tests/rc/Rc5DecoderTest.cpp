@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace remorra::test {
@@ -20,7 +21,7 @@ void ExpectReport(const tmIrRc5Report& r, unsigned command, unsigned group, unsi
 TEST(Rc5Edge, AllOnesReportOnTheFourteenthInterval)
 {
     Rig rig(TM_IR_DECODER_RC5);
-    Traces traces;
+    TraceCapture traces;
     rig.edgeAfter(100000); // the start gap: S1
     for (int i = 0; i < 12; ++i) rig.edgeAfter(1778);
     EXPECT_EQ(rig.sink.count(), 0u);
@@ -31,6 +32,34 @@ TEST(Rc5Edge, AllOnesReportOnTheFourteenthInterval)
     EXPECT_EQ(traces.count("Info: Last bit detected (Command 0x3F, Group 0x1FToggle 1, 14)"), 1);
     rig.vt.advanceMs(1200);
     EXPECT_EQ(rig.sink.count(), 1u);
+}
+
+TEST(Rc5Edge, WindowBoundsDecideEachInterval)
+{
+    // One interval of a frame moved to a window's bound; outside any window
+    // the frame is void until the next start gap.
+    struct Row {
+        std::int64_t nominal, us;
+        bool decodes;
+    };
+    const Row rows[] = {
+        {1778, 1620, false}, {1778, 1621, true}, {1778, 1866, true}, {1778, 1867, false},
+        {2667, 2430, false}, {2667, 2431, true}, {2667, 2799, true}, {2667, 2800, false},
+        {3556, 3239, false}, {3556, 3240, true}, {3556, 3732, true}, {3556, 3733, false},
+    };
+    const auto frame = BurstIntervals(Rc5Frame(1, 0, 0x15, 0x23), 100000);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.nominal << " us as " << row.us);
+        auto intervals = frame;
+        const auto at = std::find(intervals.begin() + 1, intervals.end(), row.nominal);
+        ASSERT_NE(at, intervals.end());
+        *at = row.us;
+        Rig rig(TM_IR_DECODER_RC5);
+        rig.edges(intervals);
+        rig.vt.advanceMs(1200);
+        ASSERT_EQ(rig.sink.count(), row.decodes ? 1u : 0u);
+        if (row.decodes) ExpectReport(rig.sink.rc5[0], 0x23, 0x15, 0);
+    }
 }
 
 TEST(Rc5Edge, RandomFramesRoundTrip)
@@ -55,7 +84,7 @@ TEST(Rc5Edge, PendingFrameIsReportedOnceByTimerOrStartGap)
     const auto frame = BurstIntervals(Rc5Frame(1, 0, 0x15, 0x3E), 100000);
     {
         Rig rig(TM_IR_DECODER_RC5);
-        Traces traces;
+        TraceCapture traces;
         rig.edges(frame);
         EXPECT_EQ(rig.sink.count(), 0u);
         rig.vt.advanceMs(600);
@@ -68,7 +97,7 @@ TEST(Rc5Edge, PendingFrameIsReportedOnceByTimerOrStartGap)
     }
     {
         Rig rig(TM_IR_DECODER_RC5);
-        Traces traces;
+        TraceCapture traces;
         rig.edges(frame);
         rig.edgeAfter(90000); // before the next timer expiry
         ASSERT_EQ(rig.sink.count(), 1u);
@@ -83,9 +112,9 @@ TEST(Rc5Edge, PendingFrameIsReportedOnceByTimerOrStartGap)
 TEST(Rc5Edge, TimerLeavesAFrameAloneWhileItsLastBitMayArrive)
 {
     Rig rig(TM_IR_DECODER_RC5);
-    // Align the thirteenth bit just before a timer expiry.
+    // The thirteenth bit lands 100 us before the next 500 ms expiry, its last bit after it.
     rig.vt.advanceMs(500 - (rig.vt.nowUs() / 1000) % 500); // on an expiry
-    rig.edgeAfter(100000 - 12 * 1778 - 100);
+    rig.edgeAfter(500000 - 12 * 1778 - 100);
     for (int i = 0; i < 12; ++i) rig.edgeAfter(1778);
     rig.edgeAfter(1778);
     ASSERT_EQ(rig.sink.count(), 1u);
@@ -95,7 +124,7 @@ TEST(Rc5Edge, TimerLeavesAFrameAloneWhileItsLastBitMayArrive)
 TEST(Rc5Edge, OutOfWindowIntervalSuppressesUntilAStartGap)
 {
     Rig rig(TM_IR_DECODER_RC5);
-    Traces traces;
+    TraceCapture traces;
     rig.edgeAfter(100000);
     for (int i = 0; i < 5; ++i) rig.edgeAfter(1778);
     rig.edgeAfter(5000);
@@ -131,6 +160,40 @@ TEST(Rc5Samples, FramesDecodeAndS2ZeroAddsSixtyFour)
         rig.send(Rc5Frame(s2, toggle, group, command));
         ASSERT_EQ(rig.sink.count(), 1u) << s2 << " " << group << " " << command;
         ExpectReport(rig.sink.rc5[0], command + (s2 ? 0u : 64u), group, toggle);
+    }
+}
+
+TEST(Rc5Samples, RunWindowBoundsDecideEachRun)
+{
+    // In samples of 220 µs (a half bit is 4): a run of 3-5 is one half, one
+    // of 6 or more two; a shorter one voids the frame.
+    struct Row {
+        int nominal, samples;
+        bool decodes;
+    };
+    const Row rows[] = {
+        {4, 2, false}, {4, 3, true}, {4, 5, true}, {4, 6, false}, {8, 5, false}, {8, 6, true},
+    };
+    // Level runs of the frame in samples, equal halves merged.
+    std::vector<std::pair<int, int>> frame;
+    for (const auto& r : Rc5Frame(1, 0, 0x15, 0x23)) {
+        if (!frame.empty() && frame.back().first == r.level) frame.back().second += 4;
+        else frame.push_back({r.level, 4});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.nominal << " samples as " << row.samples);
+        auto runs = frame;
+        const auto at = std::find_if(runs.begin() + 4, runs.end(), [&](const auto& r) { return r.second == row.nominal; });
+        ASSERT_NE(at, runs.end());
+        at->second = row.samples;
+        SampleRig rig;
+        // The pass starts at the first burst; sample k reads slot k + 1 after it.
+        const std::int64_t start = rig.vt.nowUs() - 4 * 220;
+        rig.pin.level = [&](std::int64_t us) { return SampledLevel(runs, start, 220, us); };
+        rig.interrupts.fire();
+        const bool key = rig.sink.count() == 1 && rig.sink.rc5[0].command == 0x23 && rig.sink.rc5[0].group == 0x15;
+        EXPECT_EQ(key, row.decodes);
+        EXPECT_LE(rig.sink.count(), 1u);
     }
 }
 

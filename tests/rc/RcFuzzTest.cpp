@@ -34,7 +34,7 @@ TEST(RcFuzz, EdgeStreamsAndTimerPasses)
         os::VirtualTimeService vt;
         os::ScopedTimeService scope(vt);
         vt.advanceMs(1000);
-        Sink sink;
+        RecordingSink sink;
         tmCOSDependTimeOut timeOut;
         CRC6_Decoder rc6(&timeOut, 220, 444, &sink);
         CRC5_Decoder rc5(&timeOut, 220, 1778, &sink);

@@ -1,108 +1,16 @@
 #pragma once
-// Fakes, trace capture and RC5/RC6 signal builders for the RC decoder tests.
+// Front end rig and RC5/RC6 signal builders for the RC decoder tests.
 #include "OSDependFactory.h"
 #include "OSDependTimeOut.h"
-#include "tmIOSDepend.h"
 #include "tmIR_Decoder.h"
-#include "tmIrLayers.h"
-#include "tmIrTypes.h"
-#include "tmTrace.h"
-#include "platform/os/VirtualTimeService.h"
+#include "tests/support/DecoderFakes.h"
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <string>
+#include <utility>
 #include <vector>
 
 namespace remorra::test {
-
-class Interrupts final : public tmIInterruptLayer {
-public:
-    std::int32_t tmIEnableInterrupt(std::uint8_t, std::uint32_t, CInterruptCallback* cb) override
-    {
-        callback = cb;
-        return 1;
-    }
-    std::int32_t tmIDisableInterrupt(std::uint8_t, std::uint32_t) override { return 1; }
-    void fire()
-    {
-        const std::uint32_t selector = 0;
-        if (callback) callback->OnInterrupt(&selector);
-    }
-    CInterruptCallback* callback = nullptr;
-};
-
-// Raw pin level (0 = burst) as a function of virtual time.
-class Pin final : public tmIGPIOLayer {
-public:
-    explicit Pin(os::VirtualTimeService& vt) : m_vt(vt) {}
-    std::int32_t tmISetPin(std::uint8_t, std::uint8_t) override { return 1; }
-    std::int32_t tmIGetPin(std::uint8_t, std::uint8_t* value) override
-    {
-        *value = level ? level(m_vt.nowUs()) : 1;
-        return 1;
-    }
-    std::function<std::uint8_t(std::int64_t)> level;
-
-private:
-    os::VirtualTimeService& m_vt;
-};
-
-class Sink final : public CIR_DecoderCallback {
-public:
-    void OnIrKey(std::int32_t type, const void* report) override
-    {
-        std::lock_guard lock(m_mutex);
-        types.push_back(type);
-        if (type == TM_IR_DECODER_RC5) rc5.push_back(*static_cast<const tmIrRc5Report*>(report));
-        if (type == TM_IR_DECODER_RC6) rc6.push_back(*static_cast<const tmIrRc6Report*>(report));
-    }
-    std::size_t count() const
-    {
-        std::lock_guard lock(m_mutex);
-        return types.size();
-    }
-    std::vector<std::int32_t> types;
-    std::vector<tmIrRc5Report> rc5;
-    std::vector<tmIrRc6Report> rc6;
-
-private:
-    mutable std::mutex m_mutex;
-};
-
-class Traces final : public TraceSink {
-public:
-    Traces() : m_previous(setTraceSink(this)) {}
-    ~Traces() override { setTraceSink(m_previous); }
-    void traceLine(std::uint8_t level, const char* text) override
-    {
-        std::lock_guard lock(m_mutex);
-        lines.push_back({level, text});
-    }
-    int count(const std::string& text) const
-    {
-        std::lock_guard lock(m_mutex);
-        int n = 0;
-        for (const auto& l : lines)
-            if (l.second.find(text) != std::string::npos) ++n;
-        return n;
-    }
-    bool has(std::uint8_t level, const std::string& text) const
-    {
-        std::lock_guard lock(m_mutex);
-        for (const auto& l : lines)
-            if (l.first == level && l.second == text) return true;
-        return false;
-    }
-    std::vector<std::pair<std::uint8_t, std::string>> lines;
-
-private:
-    TraceSink* m_previous;
-    mutable std::mutex m_mutex;
-};
 
 // A front end of one decoder type on fake layers in virtual time.
 struct Rig {
@@ -125,9 +33,9 @@ struct Rig {
 
     os::VirtualTimeService vt;
     os::ScopedTimeService scope;
-    Interrupts interrupts;
-    Pin pin;
-    Sink sink;
+    FakeInterruptLayer interrupts;
+    FakeGpioLayer pin;
+    RecordingSink sink;
     COSDependFactory factory;
     std::unique_ptr<tmIIrDecoder> decoder;
 };
@@ -164,6 +72,19 @@ inline int LevelAt(const std::vector<Run>& runs, std::int64_t us)
         t += r.us;
     }
     return 0;
+}
+
+// Pin level at `us` of runs counted in samples (burst flag, samples), the
+// first sample at `startUs`, one every `periodUs`; idle (1) after the runs.
+inline std::uint8_t SampledLevel(const std::vector<std::pair<int, int>>& runs, std::int64_t startUs,
+                                 std::int64_t periodUs, std::int64_t us)
+{
+    std::int64_t slot = (us - startUs) / periodUs;
+    for (const auto& [burst, n] : runs) {
+        if (slot < n) return burst ? 0 : 1;
+        slot -= n;
+    }
+    return 1;
 }
 
 constexpr std::int64_t kT6 = 444;

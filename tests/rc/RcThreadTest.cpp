@@ -48,7 +48,7 @@ void Race(Decoder& decoder, Edge edges)
 TEST(RcThreads, Rc6FramesReportedWholeAndOnce)
 {
     SharedClock clock;
-    Sink sink;
+    RecordingSink sink;
     CRC6_Decoder decoder(&clock, 220, 444, &sink);
     const auto frame = BurstIntervals(Rc6Frame(6, 0, 0x800F0422u, 32), 100000);
     constexpr int kFrames = 300;
@@ -73,7 +73,7 @@ TEST(RcThreads, Rc6FramesReportedWholeAndOnce)
 TEST(RcThreads, Rc5PendingFrameReportedOnce)
 {
     SharedClock clock;
-    Sink sink;
+    RecordingSink sink;
     CRC5_Decoder decoder(&clock, 220, 1778, &sink);
     // Ends in 0 after 1: pending at thirteen bits, claimed by the timer or by
     // the next start gap, whichever comes first.

@@ -1,12 +1,17 @@
 #pragma once
-// Fake tuner layers and sink for driving the decoders in virtual time.
+// Fake tuner layers, sink and trace capture for driving the decoders in virtual time.
 #include "tmIOSDepend.h"
 #include "tmIrLayers.h"
 #include "tmIrTypes.h"
+#include "tmTrace.h"
 #include "platform/os/VirtualTimeService.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -64,19 +69,86 @@ private:
     os::VirtualTimeService& m_vt;
 };
 
+// Reports may come from a timer thread, hence the lock; read the vectors once it is idle.
 class RecordingSink final : public CIR_DecoderCallback {
 public:
     void OnIrKey(std::int32_t decoderType, const void* report) override
     {
+        std::lock_guard lock(m_mutex);
         types.push_back(decoderType);
         threads.push_back(std::this_thread::get_id());
         if (decoderType == TM_IR_DECODER_NEC) nec.push_back(*static_cast<const tmIrNecReport*>(report));
         if (decoderType == TM_IR_DECODER_NEC24) nec24.push_back(*static_cast<const tmIrNec24Report*>(report));
+        if (decoderType == TM_IR_DECODER_RC5) rc5.push_back(*static_cast<const tmIrRc5Report*>(report));
+        if (decoderType == TM_IR_DECODER_RC6) rc6.push_back(*static_cast<const tmIrRc6Report*>(report));
+    }
+    std::size_t count() const
+    {
+        std::lock_guard lock(m_mutex);
+        return types.size();
     }
     std::vector<std::int32_t> types;
     std::vector<std::thread::id> threads;
     std::vector<tmIrNecReport> nec;
     std::vector<tmIrNec24Report> nec24;
+    std::vector<tmIrRc5Report> rc5;
+    std::vector<tmIrRc6Report> rc6;
+
+private:
+    mutable std::mutex m_mutex;
+};
+
+// Collects trace lines for assertions.
+class TraceCapture final : public TraceSink {
+public:
+    TraceCapture() : m_scope(*this) {}
+
+    void traceLine(std::uint8_t level, const char* text) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.push_back({level, text});
+    }
+    struct Line {
+        std::uint8_t level;
+        std::string text;
+    };
+    std::vector<Line> lines() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+    void clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.clear();
+    }
+    int count(const std::string& text) const
+    {
+        std::lock_guard lock(m_mutex);
+        return static_cast<int>(std::count_if(m_lines.begin(), m_lines.end(),
+                                              [&](const Line& l) { return l.text == text; }));
+    }
+    bool has(std::uint8_t level, const std::string& text) const
+    {
+        std::lock_guard lock(m_mutex);
+        return std::any_of(m_lines.begin(), m_lines.end(),
+                           [&](const Line& l) { return l.level == level && l.text == text; });
+    }
+    // True when `text` was traced at level 0 right after a location line of `unit`.
+    bool hasError(const std::string& text, const std::string& unit) const
+    {
+        std::lock_guard lock(m_mutex);
+        const std::string prefix = "Error: In function: " + unit + " (Line ";
+        for (std::size_t i = 1; i < m_lines.size(); ++i)
+            if (m_lines[i].text == text && m_lines[i].level == 0 && m_lines[i - 1].text.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Line> m_lines;
+    ScopedTraceSink m_scope;
 };
 
 class NullTimeOutFactory final : public tmIOSDependFactory {
@@ -90,39 +162,5 @@ public:
     void* tmICreateReserved6() override { return nullptr; }
     void* tmICreateReserved7(void*) override { return nullptr; }
 };
-
-// Edge intervals (µs, burst start to burst start) of one NEC frame:
-// leader, then the bytes least significant bit first.
-inline std::vector<std::int64_t> necFrameIntervals(const std::vector<std::uint8_t>& bytes)
-{
-    std::vector<std::int64_t> out{13500};
-    for (std::uint8_t b : bytes)
-        for (int i = 0; i < 8; ++i) out.push_back((b >> i) & 1 ? 2250 : 1125);
-    return out;
-}
-
-// Burst (true) / space runs in µs of one NEC frame on the wire, ending with the stop burst.
-inline std::vector<std::pair<bool, std::int64_t>> necFrameWave(const std::vector<std::uint8_t>& bytes)
-{
-    std::vector<std::pair<bool, std::int64_t>> out{{true, 9000}, {false, 4500}};
-    for (std::uint8_t b : bytes)
-        for (int i = 0; i < 8; ++i) {
-            out.push_back({true, 560});
-            out.push_back({false, (b >> i) & 1 ? 1690 : 560});
-        }
-    out.push_back({true, 560});
-    return out;
-}
-
-// 1 while `wave` has a burst at `us` after its start.
-inline std::uint8_t burstAt(const std::vector<std::pair<bool, std::int64_t>>& wave, std::int64_t us)
-{
-    std::int64_t t = 0;
-    for (const auto& [burst, len] : wave) {
-        if (us < t + len) return burst ? 1 : 0;
-        t += len;
-    }
-    return 0;
-}
 
 } // namespace remorra::test
