@@ -2,7 +2,7 @@
 // Capture-device discovery over a device source of our own: a source yields
 // (friendly name, capture filter) devices in a stable order and can fail at
 // the same points the system device enumerator can.
-#include "app/MessageBox.h"
+#include "platform/os/MessageBox.h"
 
 #include <cstdint>
 #include <memory>

@@ -54,12 +54,12 @@ std::unique_ptr<IDeviceMoniker> CompositeDeviceSource::next() {
     return nullptr;
 }
 
-std::unique_ptr<ICaptureDeviceSource> CreateCaptureDeviceSource(std::string& error) {
+std::unique_ptr<ICaptureDeviceSource> CreateCaptureDeviceSource(std::string& error, const ReceiverConfig& config) {
     error.clear();
     auto devices = std::make_unique<CompositeDeviceSource>();
     const std::optional<std::vector<SimCardSpec>> described = DescribedSimCards(error);
     if (described) devices->add(std::make_unique<SimCardDeviceSource>(*described));
-    AddReceiverSources(*devices);
+    AddReceiverSources(*devices, config);
     if (!described)
         devices->setFallback(std::make_unique<SimCardDeviceSource>(std::vector<SimCardSpec>{{kDefaultSimCardName}}));
     return devices;

@@ -36,15 +36,23 @@ private:
     bool m_useFallback = false;
 };
 
+// The receivers the user's settings name (config.ini's "GpioChip" and
+// "GpioLine" of "Config"), read by the caller: settings sit above discovery.
+struct ReceiverConfig {
+    std::string gpioChip;
+    std::string gpioLine;
+};
+
 // The platform's receivers other than simulated cards, in their own order
 // (platform/discovery/<platform>/ReceiverSources.cpp).
-void AddReceiverSources(CompositeDeviceSource& devices);
+void AddReceiverSources(CompositeDeviceSource& devices, const ReceiverConfig& config);
 
 // A fresh source over every capture device of this machine: the cards
 // described in REMORRA_SIM_CARDS(_FILE) when set, then the receivers; with no
 // description and no receiver found, the default simulated card
 // "Quorbel Simulated Tuner". A malformed description sets `error` (the
-// caller reports it) and describes no card.
-std::unique_ptr<ICaptureDeviceSource> CreateCaptureDeviceSource(std::string& error);
+// caller reports it) and describes no card. No config: no GPIO receiver.
+std::unique_ptr<ICaptureDeviceSource> CreateCaptureDeviceSource(std::string& error,
+                                                                const ReceiverConfig& config = {});
 
 } // namespace remorra::discovery

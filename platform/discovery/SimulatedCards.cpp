@@ -1,6 +1,7 @@
 #include "platform/discovery/SimulatedCards.h"
 
 #include "platform/os/Files.h"
+#include "platform/os/Quote.h"
 #include "platform/tuner/SimTunerCard.h"
 
 #include <cstdlib>
@@ -45,11 +46,11 @@ bool parseEntry(std::string_view entry, SimCardSpec& card, std::string& what) {
         unsigned long id = 0;
         if (fields[1] == "none") card.implementationId = 0;
         else if (parseNumber(fields[1], 0xFFFF, id)) card.implementationId = static_cast<std::uint16_t>(id);
-        else return what = "bad implementation id '" + std::string(fields[1]) + "'", false;
+        else return what = "bad implementation id " + os::quoteExcerpt(fields[1]), false;
     }
     if (fields.size() > 2) {
         unsigned long pin = 0;
-        if (!parseNumber(fields[2], 31, pin)) return what = "bad pin '" + std::string(fields[2]) + "' (0-31)", false;
+        if (!parseNumber(fields[2], 31, pin)) return what = "bad pin " + os::quoteExcerpt(fields[2]) + " (0-31)", false;
         card.pin = static_cast<std::uint8_t>(pin);
     }
     return true;

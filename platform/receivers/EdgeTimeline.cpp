@@ -44,12 +44,11 @@ void EdgeTimeline::endFrame()
 
 TimedEdge EdgeTimeline::edgeAt(std::int64_t now, std::uint8_t level)
 {
+    // An edge read after its instant keeps it: it travels with the signal,
+    // so the decoders measure the received intervals all the same.
     TimedEdge e{m_base + ticksOf(m_offsetUs), level};
-    if (e.at < now) {
+    if (e.at < now)
         ++m_late;
-        m_base += now - e.at;
-        e.at = now;
-    }
     return e;
 }
 

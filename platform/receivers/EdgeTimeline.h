@@ -4,7 +4,9 @@
 // once, when its first pulse is read: its first edge is due at that read
 // plus a fixed delay, and every later edge of the frame at the anchor plus
 // its offset in the received durations, so the intervals between signalled
-// edges are the received ones. Pure: the caller passes the clock reading.
+// edges are the received ones. An edge read after its instant keeps that
+// instant (it is signalled at once, its instant handed along), so a late read
+// changes no interval. Pure: the caller passes the clock reading.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -29,8 +31,7 @@ public:
     // Forgets the frame in progress (the device was reopened or data was lost).
     void reset();
 
-    // Edges that were already due when read; the frame is moved on by the
-    // lateness so the intervals after them stay right.
+    // Edges that were already due when read.
     std::uint32_t lateEdges() const { return m_late; }
     bool inFrame() const { return m_inFrame; }
 

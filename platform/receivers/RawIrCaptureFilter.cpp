@@ -1,6 +1,7 @@
 #include "platform/receivers/RawIrCaptureFilter.h"
 
-#include "app/AppLog.h"
+#include "platform/os/AppLog.h"
+#include "platform/os/EdgeTime.h"
 #include "platform/tuner/KsWire.h"
 
 #include <algorithm>
@@ -28,6 +29,8 @@ void writeToAppLog(const std::string& line) { WriteLog(L"%s", line.c_str()); }
 RawIrCaptureFilter::RawIrCaptureFilter(std::unique_ptr<IRawIrDevice> device, Options options)
     : m_options(std::move(options)), m_device(std::move(device))
 {
+    // Sized here: the receive loop must not allocate.
+    m_played.reserve(m_options.recordBursts);
 }
 
 RawIrCaptureFilter::~RawIrCaptureFilter()
@@ -45,14 +48,15 @@ HResult RawIrCaptureFilter::ksProperty(std::span<const std::uint8_t> request, st
     const std::uint8_t* r = request.data();
     const auto [set, id, flags, kind] = getPropertyHeader(r);
     if (set == kProbeSet) {
+        // Answered through the request's pointer to the prober's flag.
+        std::uint8_t* const flag = probeResultFlag(request);
         if (request.size() != kProbeRequestSize || id != 0 || flags != kPropertyTypeGet || kind != 3 ||
-            data.size() != 1)
+            data.size() != 1 || !flag)
             return kInvalidArg;
-        const bool match = get16(r + 28) == m_options.implementationId;
-        data[0] = match ? 1 : 0;
-        if (returned)
-            *returned = 1;
-        return match ? kOk : kNotFound;
+        if (get16(r + 28) != m_options.implementationId)
+            return kNotFound;
+        *flag = 1;
+        return kOk;
     }
     if (set != kChipGpioSet || kind != 2 || get16(r + 28) != m_options.implementationId || r[30] != 1)
         return kInvalidArg;
@@ -159,11 +163,15 @@ void RawIrCaptureFilter::signal(const TimedEdge& edge, IEdgeClock& clock)
     // The chip path signals a pin's change at the start of each burst.
     if (edge.level != 0)
         return;
+    if (m_played.size() < m_played.capacity())
+        m_played.push_back(edge.at);
     os::EventHandle handles[std::tuple_size_v<decltype(m_regs)>];
     int n = 0;
     for (auto& reg : m_regs) {
         const os::EventHandle h = reg.handle.load(std::memory_order_acquire);
-        if (h != 0 && reg.pin.load() == m_options.irPin && os::setEvent(h))
+        // The edge's instant goes with the signal: the decoders read it, not
+        // the moment the interrupt thread wakes.
+        if (h != 0 && reg.pin.load() == m_options.irPin && os::setEventAt(h, edge.at))
             handles[n++] = h;
     }
     clock.signalled(handles, n);
@@ -181,7 +189,14 @@ void RawIrCaptureFilter::serve(IEdgeClock& clock, const std::atomic<bool>& stop)
     std::array<std::uint32_t, kReadWords> words;
     std::array<TimedEdge, kReadWords * EdgeTimeline::kMaxEdgesPerWord> fresh;
     std::string error;
+    // The next edge, until it is signalled: the decoders' timers must not run
+    // past it when this thread wakes late.
+    os::EdgeHold hold;
     while (!stop.load()) {
+        if (count != 0)
+            hold.hold(queue[head].at);
+        else
+            hold.release();
         const IRawIrDevice::Wait ready = m_device->wait(count != 0 ? 0 : kIdleWaitUs);
         if (ready == IRawIrDevice::Wait::Gone) {
             lose("has gone");

@@ -3,8 +3,10 @@
 // driver: it answers the implementation-id probe, the pin read and the pin
 // direction, and signals the registered pin events at each burst start. A
 // receive loop reads the device's mode2 words, rebuilds the edge timeline
-// and signals every edge at its instant plus a fixed delay, so the intervals
-// the front end measures are the received ones.
+// and signals every edge at its instant plus a fixed delay, handing that
+// instant along with the signal: the decoders read it as the edge's time,
+// so the intervals they measure are the received ones however late the
+// interrupt thread wakes.
 #include "platform/receivers/EdgeClock.h"
 #include "platform/receivers/EdgeTimeline.h"
 #include "platform/receivers/RawIrDevice.h"
@@ -17,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace remorra::receivers {
 
@@ -31,6 +34,8 @@ public:
         // the first event registration. Off: the caller runs serve().
         bool ownThread = true;
         std::int64_t spinNs = 200'000;
+        // Burst starts whose instants playedTicks() keeps (benchmarks); 0: none.
+        std::size_t recordBursts = 0;
         // One line per call; the application log when empty.
         std::function<void(const std::string&)> log;
     };
@@ -66,6 +71,9 @@ public:
     std::uint8_t level() const { return m_level.load(); }
     std::uint32_t lateEdges() const { return m_late.load(); }
     std::uint32_t directionMask() const { return m_directionMask.load(); }
+    // The instant each burst start was signalled for, in order, up to
+    // Options::recordBursts of them. Read after the receive loop has ended.
+    const std::vector<std::int64_t>& playedTicks() const { return m_played; }
 
 private:
     struct Registration {
@@ -90,6 +98,8 @@ private:
     // Written under the lock by requests; read lock-free by the receive loop.
     std::mutex m_regMutex;
     std::array<Registration, 8> m_regs{};
+
+    std::vector<std::int64_t> m_played;
 
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

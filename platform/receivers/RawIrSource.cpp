@@ -1,9 +1,9 @@
 #include "platform/receivers/RawIrSource.h"
 
-#include "app/Config.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -62,14 +62,13 @@ private:
 
 } // namespace
 
-void readGpioSettings(const std::string& configFile, ReceiverSettings& settings)
+void readGpioSettings(const discovery::ReceiverConfig& config, ReceiverSettings& settings)
 {
-    const std::string chip = ReadConfigValue(configFile, "Config", "GpioChip");
-    const std::string line = ReadConfigValue(configFile, "Config", "GpioLine");
-    if (chip.empty() || line.empty() || line[0] < '0' || line[0] > '9')
+    const std::string& line = config.gpioLine;
+    if (config.gpioChip.empty() || line.empty() || line[0] < '0' || line[0] > '9')
         return;
-    settings.gpioChip = chip;
-    settings.gpioLine = static_cast<unsigned>(ParseLeadingInt(line));
+    settings.gpioChip = config.gpioChip;
+    settings.gpioLine = static_cast<unsigned>(std::strtoul(line.c_str(), nullptr, 10));
 }
 
 std::vector<FoundReceiver> findReceivers(const ReceiverSettings& settings)

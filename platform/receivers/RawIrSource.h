@@ -4,6 +4,7 @@
 // line named in config.ini. Each binds to a RawIrCaptureFilter; the device
 // itself is opened only when the filter's events are first registered.
 #include "platform/discovery/CaptureDevices.h"
+#include "platform/discovery/DeviceSources.h"
 #include "platform/receivers/RawIrCaptureFilter.h"
 
 #include <functional>
@@ -30,8 +31,8 @@ struct ReceiverSettings {
     std::function<std::unique_ptr<IRawIrDevice>(const std::string& chip, unsigned line)> openGpio = openGpioLine;
 };
 
-// "GpioChip" and "GpioLine" of the "Config" section; both must be set.
-void readGpioSettings(const std::string& configFile, ReceiverSettings& settings);
+// The GPIO receiver of the settings; both values must be set, the line a number.
+void readGpioSettings(const discovery::ReceiverConfig& config, ReceiverSettings& settings);
 
 std::vector<FoundReceiver> findReceivers(const ReceiverSettings& settings);
 

@@ -6,6 +6,7 @@
 // the card goes.
 #include "platform/tuner/IrCapture.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,8 +17,8 @@ class SimTunerCard;
 namespace remorra::simcard {
 
 // This user's endpoint: REMORRA_SIM_SOCKET when set, else the platform's
-// default (SimCardDefaultEndpoint): on Linux $XDG_RUNTIME_DIR/remorra/simcard.sock,
-// else /tmp/remorra-<uid>/simcard.sock; on Windows the named pipe
+// default (SimCardDefaultEndpoint): on Linux simcard.sock in the runtime
+// folder the instance lock uses (os::findRuntimeFolder); on Windows the named pipe
 // \\.\pipe\remorra-simcard-<the user's SID>.
 std::string SimCardEndpoint();
 // The default endpoint as the user is told it.
@@ -38,6 +39,14 @@ public:
     // Stops serving and removes the endpoint. Idempotent.
     void Stop();
     const std::string& endpoint() const;
+
+    // How long a request may pause between bytes and how long it may take
+    // as a whole; past either the card refuses it. Call before Start.
+    struct RequestTimeouts {
+        std::uint32_t idleMs = 2000;
+        std::uint32_t wholeMs = 10'000;
+    };
+    void setRequestTimeouts(RequestTimeouts timeouts);
 
 private:
     struct Impl;

@@ -1,9 +1,14 @@
 #include "platform/simcard/SimCardProtocol.h"
 
+#include "platform/os/Quote.h"
 #include "platform/simcard/SimCardListener.h"
 #include "platform/tuner/SimTunerCard.h"
 
 namespace remorra::simcard {
+
+namespace {
+constexpr std::size_t kMaxReplyTextBytes = 200;
+} // namespace
 
 std::string FormatPlayRequest(const tuner::Timeline& capture) {
     return std::string(kRequestHeader) + tuner::toMode2(capture);
@@ -62,11 +67,12 @@ std::string PlayRequest(tuner::SimTunerCard& card, std::string_view request, con
 bool ParseReply(std::string_view reply, std::string& text) {
     if (!reply.empty() && reply.back() == '\n') reply.remove_suffix(1);
     if (reply.substr(0, 3) == "OK ") {
-        text = std::string(reply.substr(3));
+        text = os::escapeExcerpt(reply.substr(3), kMaxReplyTextBytes);
         return true;
     }
-    if (reply.substr(0, 6) == "ERROR ") text = std::string(reply.substr(6));
-    else text = "unreadable reply from the card: '" + std::string(reply.substr(0, 80)) + "'";
+    // Shown to the user as it is: a card's words, never raw bytes.
+    if (reply.substr(0, 6) == "ERROR ") text = os::escapeExcerpt(reply.substr(6), kMaxReplyTextBytes);
+    else text = "unreadable reply from the card: " + os::quoteExcerpt(reply);
     return false;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/tuner/Interrupt_Interface.h"
 
+#include "platform/os/AddressWait.h"
+#include "platform/os/EdgeTime.h"
+#include "platform/os/TimeService.h"
 #include "platform/tuner/KsWire.h"
 
 #include <cstring>
@@ -64,24 +67,64 @@ void CInterrupt_Interface::SetStatus(const char* text)
     m_szStatus[sizeof m_szStatus - 1] = '\0';
 }
 
+namespace {
+// A callback that holds the thread longer than this is handling a key (the
+// NEC hold-off sleeps 100 ms); a late wake-up is far shorter.
+constexpr std::int64_t kBusyMs = 20;
+} // namespace
+
 void CInterrupt_Interface::ThreadLoop()
 {
     os::raiseThreadPriority();
     // A sampling pass reads pins through the filter from this thread.
     const os::ComApartment com(os::ComApartment::Model::Free);
-    static constexpr std::uint32_t kSources[2] = {0, 1};
+    // The edge clock's per-thread state is set up here, not on the first edge.
+    (void)os::decoderNow();
     for (;;) {
         const int which = os::waitForEvents(m_hEvents, 3);
         // A broken wait ends the thread instead of spinning on it.
         if (which < 0 || which == 2)
             return;
-        // Marked before the callback is read: a disable that clears the
-        // callback and then sees no mark knows no call can start any more.
-        m_nInCallback.store(which + 1, std::memory_order_seq_cst);
-        if (CInterruptCallback* cb = m_pCallbacks[which].load(std::memory_order_seq_cst))
-            cb->OnInterrupt(&kSources[which]);
-        m_nInCallback.store(0, std::memory_order_release);
-        m_nInCallback.notify_all();
+        if (os::eventCarriesTimes(m_hEvents[which]))
+            DeliverTimed(which);
+        else
+            Deliver(which);
+    }
+}
+
+void CInterrupt_Interface::Deliver(int which)
+{
+    static constexpr std::uint32_t kSources[2] = {0, 1};
+    // Marked before the callback is read: a disable that clears the
+    // callback and then sees no mark knows no call can start any more.
+    m_nInCallback.store(static_cast<std::uint32_t>(which + 1), std::memory_order_seq_cst);
+    if (CInterruptCallback* cb = m_pCallbacks[which].load(std::memory_order_seq_cst))
+        cb->OnInterrupt(&kSources[which]);
+    m_nInCallback.store(0, std::memory_order_release);
+    os::wakeAllWaiters(m_nInCallback);
+}
+
+// Every edge queued with the event, each with its own instant, however late
+// the thread woke. What happened while a callback held the thread is dropped,
+// as a driver event signalled meanwhile merges into one: a key's hold-off
+// must not be made up for afterwards.
+void CInterrupt_Interface::DeliverTimed(int which)
+{
+    os::ITimeService& time = os::timeService();
+    const std::int64_t busy = time.frequency() * kBusyMs / 1000;
+    const os::EventHandle h = m_hEvents[which];
+    std::int64_t at = 0;
+    while (os::peekEventTime(h, at)) {
+        if (at >= m_llBusyUntil) {
+            const os::EdgeTimeScope edge(at);
+            const std::int64_t start = time.counter();
+            Deliver(which);
+            const std::int64_t end = time.counter();
+            if (end - start > busy)
+                m_llBusyUntil = end;
+        }
+        // Taken off only now: until the decoders have it, it holds their clock back.
+        os::popEventTime(h);
     }
 }
 
@@ -129,9 +172,10 @@ std::int32_t CInterrupt_Interface::tmIDisableInterrupt(std::uint8_t pin, std::ui
     // its destructor), so a call already running must end first. The layer
     // thread itself disables during a sampling pass; it cannot wait on itself.
     if (m_thread.joinable() && std::this_thread::get_id() != m_thread.get_id()) {
-        for (int busy = m_nInCallback.load(std::memory_order_seq_cst); busy == slot + 1;
-             busy = m_nInCallback.load(std::memory_order_seq_cst))
-            m_nInCallback.wait(busy, std::memory_order_seq_cst);
+        // Through the OS seam: MinGW's std::atomic::wait can miss the wake-up.
+        for (std::uint32_t busy = m_nInCallback.load(std::memory_order_seq_cst);
+             busy == static_cast<std::uint32_t>(slot + 1); busy = m_nInCallback.load(std::memory_order_seq_cst))
+            os::waitWhileEquals(m_nInCallback, busy);
     }
     return succeeded(hr) ? kDone : kDisableRefused;
 }

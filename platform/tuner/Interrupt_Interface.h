@@ -52,6 +52,8 @@ public:
 
 private:
     void ThreadLoop();
+    void Deliver(int which);
+    void DeliverTimed(int which);
     void SetStatus(const char* text);
 
     // First in, last out: COM outlives everything the layer does with the filter.
@@ -60,7 +62,10 @@ private:
     remorra::os::EventHandle m_hEvents[3] = {0, 0, 0};
     std::atomic<CInterruptCallback*> m_pCallbacks[2] = {nullptr, nullptr};
     // Source + 1 while the layer thread runs that source's callback, else 0.
-    std::atomic<int> m_nInCallback{0};
+    std::atomic<std::uint32_t> m_nInCallback{0};
+    // Layer thread only: edges that happened before this instant came while
+    // a callback held the thread (a key being handled) and are not delivered.
+    std::int64_t m_llBusyUntil = 0;
     char m_szStatus[160];
     std::unique_ptr<remorra::tuner::FilterGraph> m_pFilterGraph;
     remorra::tuner::ICaptureFilter* m_pCaptureFilter;

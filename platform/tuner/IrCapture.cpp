@@ -1,5 +1,8 @@
 #include "platform/tuner/IrCapture.h"
 
+#include "platform/os/Quote.h"
+
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <random>
@@ -37,9 +40,9 @@ bool parseNumber(std::string_view s, std::uint64_t& v)
     return ec == std::errc() && p == s.data() + s.size() && v <= kMaxDurationUs;
 }
 
-std::vector<std::string_view> tokens(std::string_view line)
+void tokens(std::string_view line, std::vector<std::string_view>& out)
 {
-    std::vector<std::string_view> out;
+    out.clear();
     std::size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
@@ -50,12 +53,7 @@ std::vector<std::string_view> tokens(std::string_view line)
         if (i > b)
             out.push_back(line.substr(b, i - b));
     }
-    return out;
 }
-
-} // namespace
-
-namespace {
 
 // Lines that capture tools print around the timings: LIRC's mode2 names its
 // driver and device first, and warns when run as root.
@@ -69,114 +67,234 @@ bool isToolHeader(std::string_view line)
     return false;
 }
 
-struct Line {
-    int number = 0;
-    std::vector<std::string_view> words;
-    // ir-ctl's signed form ends each burst group with `# timeout N`: the idle
-    // time it reports is a space, not a remark, or two bursts would merge.
-    std::string_view commentTimeout;
-};
+std::uint32_t saturated(std::uint64_t us) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(us, 0xFFFFFFFFu)); }
 
 } // namespace
+
+CaptureReader::CaptureReader(std::string name, FrameSink sink) : m_name(std::move(name)), m_sink(std::move(sink)) {}
+
+bool CaptureReader::fail(const std::string& what)
+{
+    m_error = m_name + ":" + std::to_string(m_line) + ": " + what;
+    m_stopped = true;
+    return false;
+}
+
+bool CaptureReader::feed(std::string_view text)
+{
+    if (m_stopped)
+        return false;
+    m_bytes += text.size();
+    if (m_bytes > kMaxCaptureBytes) {
+        ++m_line;
+        return fail("the capture is larger than " + std::to_string(kMaxCaptureBytes >> 20) + " MiB");
+    }
+    while (!text.empty()) {
+        const std::size_t nl = text.find('\n');
+        const std::string_view piece = text.substr(0, nl);
+        if (m_partial.size() + piece.size() > kMaxLineBytes) {
+            ++m_line;
+            return fail("line longer than " + std::to_string(kMaxLineBytes) + " bytes");
+        }
+        if (nl == std::string_view::npos) {
+            m_partial.append(piece);
+            return true;
+        }
+        text.remove_prefix(nl + 1);
+        bool ok;
+        if (m_partial.empty()) {
+            ok = line(piece);
+        } else {
+            m_partial.append(piece);
+            ok = line(m_partial);
+            m_partial.clear();
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool CaptureReader::line(std::string_view text)
+{
+    ++m_line;
+    std::string_view commentTimeout;
+    if (const auto hash = text.find('#'); hash != std::string_view::npos) {
+        // ir-ctl's signed form ends each burst group with `# timeout N`: the
+        // idle time it reports is a space, not a remark, or two bursts would merge.
+        tokens(text.substr(hash + 1), m_words);
+        if (m_words.size() == 2 && m_words[0] == "timeout")
+            commentTimeout = m_words[1];
+        text = text.substr(0, hash);
+    }
+    tokens(text, m_words);
+    if (!m_words.empty() && isToolHeader(text))
+        m_words.clear();
+    const auto& t = m_words;
+    if (m_form == 0 && !t.empty()) {
+        m_form = std::isalpha(static_cast<unsigned char>(t[0][0])) ? 1 : 2;
+        if (m_form == 2 && m_badTimeoutLine) {
+            m_line = m_badTimeoutLine;
+            return fail("bad timeout " + os::quoteExcerpt(m_badTimeout));
+        }
+    }
+    std::uint64_t v = 0;
+    if (m_form == 1) {
+        if (t.empty())
+            return true;
+        if (t.size() == 1 && t[0] == "overflow")
+            return fail("the receiver overflowed here: timings were lost");
+        if (t.size() != 2)
+            return fail("expected 'pulse N', 'space N' or 'timeout N'");
+        if (!parseNumber(t[1], v))
+            return fail("bad duration " + os::quoteExcerpt(t[1]));
+        if (t[0] == "pulse")
+            return add(true, v);
+        if (t[0] == "space" || t[0] == "timeout")
+            return add(false, v);
+        if (t[0] != "carrier" && t[0] != "frequency") // modulation, not timing
+            return fail("unknown word " + os::quoteExcerpt(t[0]));
+        return true;
+    }
+    for (std::string_view tok : t) {
+        const bool hasSign = tok[0] == '+' || tok[0] == '-';
+        const int kind = hasSign ? 1 : -1;
+        if (m_signedness == 0)
+            m_signedness = kind;
+        else if (m_signedness != kind)
+            return fail("mixed signed and unsigned durations");
+        if (!parseNumber(hasSign ? tok.substr(1) : tok, v) || v == 0)
+            return fail("bad duration " + os::quoteExcerpt(tok));
+        if (!add(hasSign ? tok[0] == '+' : m_nextPulse, v))
+            return false;
+        m_nextPulse = !m_nextPulse;
+    }
+    if (!commentTimeout.empty()) {
+        if (!parseNumber(commentTimeout, v)) {
+            if (m_form == 2)
+                return fail("bad timeout " + os::quoteExcerpt(commentTimeout));
+            // Ignored if the capture turns out to be mode2 text.
+            if (!m_badTimeoutLine) {
+                m_badTimeoutLine = m_line;
+                m_badTimeout = std::string(commentTimeout.substr(0, os::kExcerptBytes + 1));
+            }
+            return true;
+        }
+        if (m_form == 2) {
+            m_nextPulse = true;
+            return add(false, v);
+        }
+    }
+    return true;
+}
+
+bool CaptureReader::add(bool pulse, std::uint64_t us)
+{
+    if (us == 0)
+        return true;
+    if (m_frame.empty()) {
+        if (pulse) // leading spaces are idle line
+            m_frame.push_back(saturated(us));
+        return true;
+    }
+    const bool lastPulse = m_frame.size() % 2 == 1;
+    if (lastPulse == pulse) {
+        m_frame.back() = saturated(std::uint64_t{m_frame.back()} + us);
+        return true;
+    }
+    if (pulse && m_frame.back() >= kFrameGapUs) {
+        // The pause ends a frame; it is the offset of the next one.
+        const std::uint32_t gap = m_frame.back();
+        m_frame.pop_back();
+        std::uint64_t length = 0;
+        if (!handOver(length))
+            return false;
+        m_startUs += length + gap;
+        m_frame.clear();
+        m_frame.push_back(saturated(us));
+        return true;
+    }
+    if (m_frame.size() >= kMaxFrameDurations)
+        return fail("more than " + std::to_string(kMaxFrameDurations) + " durations without a pause of " +
+                    std::to_string(kFrameGapUs / 1000) + " ms: not a remote's signal");
+    m_frame.push_back(saturated(us));
+    return true;
+}
+
+bool CaptureReader::finish()
+{
+    if (m_stopped)
+        return false;
+    if (!m_partial.empty()) {
+        const std::string last = std::move(m_partial);
+        m_partial.clear();
+        if (!line(last))
+            return false;
+    }
+    // Line count as an editor shows it: the text after the last newline is a line too.
+    ++m_line;
+    m_stopped = true;
+    // A trailing space is idle line, not part of the last burst.
+    if (m_frame.size() % 2 == 0 && !m_frame.empty())
+        m_frame.pop_back();
+    if (m_frame.empty()) {
+        if (m_any)
+            return true;
+        return fail("no pulse in the capture");
+    }
+    std::uint64_t length = 0;
+    return handOver(length);
+}
+
+bool CaptureReader::handOver(std::uint64_t& length)
+{
+    length = 0;
+    for (std::uint32_t d : m_frame)
+        length += d;
+    if (m_startUs + length > kMaxSpanUs)
+        return fail("the capture spans more than " + std::to_string(kMaxSpanUs / 86'400'000'000) + " days");
+    m_any = true;
+    if (m_sink(m_startUs, m_frame))
+        return true;
+    m_stopped = true;
+    return false;
+}
 
 bool parseCapture(std::string_view text, const std::string& name, Timeline& out, std::string& error)
 {
     out.clear();
-    std::vector<Line> lines;
-    int number = 0;
-    bool mode2 = false;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        ++number;
-        pos = end + 1;
-        Line l{number, {}, {}};
-        if (const auto hash = line.find('#'); hash != std::string_view::npos) {
-            const auto remark = tokens(line.substr(hash + 1));
-            if (remark.size() == 2 && remark[0] == "timeout")
-                l.commentTimeout = remark[1];
-            line = line.substr(0, hash);
-        }
-        l.words = tokens(line);
-        if (!l.words.empty() && isToolHeader(line))
-            l.words.clear();
-        if (!l.words.empty() || !l.commentTimeout.empty()) {
-            if (!l.words.empty() && std::isalpha(static_cast<unsigned char>(l.words[0][0])))
-                mode2 = true;
-            lines.push_back(std::move(l));
-        }
-        if (end == text.size())
-            break;
-    }
-    auto fail = [&](int line, const std::string& what) {
-        error = name + ":" + std::to_string(line) + ": " + what;
-        out.clear();
+    Timeline whole;
+    std::uint64_t endUs = 0;
+    CaptureReader reader(name, [&](std::uint64_t startUs, const Timeline& frame) {
+        if (!whole.empty())
+            whole.push_back(static_cast<std::uint32_t>(startUs - endUs));
+        whole.insert(whole.end(), frame.begin(), frame.end());
+        endUs = startUs;
+        for (std::uint32_t d : frame)
+            endUs += d;
+        return true;
+    });
+    if (!reader.feed(text) || !reader.finish()) {
+        error = reader.error();
         return false;
-    };
-    Builder b;
-    int signedness = 0; // 0 unknown, 1 signed, -1 unsigned
-    bool nextPulse = true;
-    for (const auto& [line, t, commentTimeout] : lines) {
-        if (mode2) {
-            if (t.empty())
-                continue;
-            if (t.size() == 1 && t[0] == "overflow")
-                return fail(line, "the receiver overflowed here: timings were lost");
-            if (t.size() != 2)
-                return fail(line, "expected 'pulse N', 'space N' or 'timeout N'");
-            std::uint64_t v = 0;
-            if (!parseNumber(t[1], v))
-                return fail(line, "bad duration '" + std::string(t[1]) + "'");
-            if (t[0] == "pulse")
-                b.add(true, v);
-            else if (t[0] == "space" || t[0] == "timeout")
-                b.add(false, v);
-            else if (t[0] != "carrier" && t[0] != "frequency") // modulation, not timing
-                return fail(line, "unknown word '" + std::string(t[0]) + "'");
-            continue;
-        }
-        for (std::string_view tok : t) {
-            const bool hasSign = tok[0] == '+' || tok[0] == '-';
-            const int kind = hasSign ? 1 : -1;
-            if (signedness == 0)
-                signedness = kind;
-            else if (signedness != kind)
-                return fail(line, "mixed signed and unsigned durations");
-            std::uint64_t v = 0;
-            if (!parseNumber(hasSign ? tok.substr(1) : tok, v) || v == 0)
-                return fail(line, "bad duration '" + std::string(tok) + "'");
-            if (hasSign) {
-                b.add(tok[0] == '+', v);
-            } else {
-                b.add(nextPulse, v);
-                nextPulse = !nextPulse;
-            }
-        }
-        if (!commentTimeout.empty()) {
-            std::uint64_t v = 0;
-            if (!parseNumber(commentTimeout, v))
-                return fail(line, "bad timeout '" + std::string(commentTimeout) + "'");
-            b.add(false, v);
-            nextPulse = true;
-        }
     }
-    out = b.take();
-    // A trailing space is idle line, not part of the last burst.
-    if (out.size() % 2 == 0 && !out.empty())
-        out.pop_back();
-    if (out.empty())
-        return fail(number, "no pulse in the capture");
+    out = std::move(whole);
     return true;
 }
 
 std::string toMode2(const Timeline& t)
 {
     std::string s;
-    for (std::size_t i = 0; i < t.size(); ++i)
-        s += (i % 2 ? "space " : "pulse ") + std::to_string(t[i]) + "\n";
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        // Runs merged from several lines may pass what one line may hold;
+        // written as several lines again, they read back as the same run.
+        std::uint64_t left = t[i];
+        do {
+            const std::uint64_t part = std::min(left, kMaxDurationUs);
+            s += (i % 2 ? "space " : "pulse ") + std::to_string(part) + "\n";
+            left -= part;
+        } while (left != 0);
+    }
     return s;
 }
 
@@ -210,14 +328,11 @@ private:
 
 } // namespace
 
-Timeline encodeNec(std::uint32_t address, std::uint8_t command, int repeats, bool bits24, const EncodeOptions& o)
+namespace {
+
+Timeline encodeNecBytes(const std::vector<std::uint8_t>& bytes, int repeats, const EncodeOptions& o)
 {
     Encoder e(o);
-    std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8)};
-    if (bits24)
-        bytes.push_back(static_cast<std::uint8_t>(address >> 16));
-    bytes.push_back(command);
-    bytes.push_back(static_cast<std::uint8_t>(~command));
     for (int f = 0; f < std::max(1, o.frames); ++f) {
         std::uint32_t frameUs = 0;
         auto put = [&](bool p, std::uint32_t us) {
@@ -243,6 +358,25 @@ Timeline encodeNec(std::uint32_t address, std::uint8_t command, int repeats, boo
         e.gap();
     }
     return e.finish();
+}
+
+} // namespace
+
+Timeline encodeNec(std::uint32_t address, std::uint8_t command, int repeats, bool bits24, const EncodeOptions& o)
+{
+    std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8)};
+    if (bits24)
+        bytes.push_back(static_cast<std::uint8_t>(address >> 16));
+    bytes.push_back(command);
+    bytes.push_back(static_cast<std::uint8_t>(~command));
+    return encodeNecBytes(bytes, repeats, o);
+}
+
+Timeline encodeNec32(std::uint16_t address, std::uint16_t command, int repeats, const EncodeOptions& o)
+{
+    return encodeNecBytes({static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
+                           static_cast<std::uint8_t>(command), static_cast<std::uint8_t>(command >> 8)},
+                          repeats, o);
 }
 
 Timeline encodeRc5(std::uint8_t group, std::uint8_t command, bool toggle, const EncodeOptions& o)

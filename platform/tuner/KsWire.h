@@ -124,17 +124,22 @@ inline void fillEventData(std::uint8_t* p, std::size_t size, std::uint32_t event
         p[16] = pin;
 }
 
-// Implementation-id probe: 40 bytes. The 4 bytes at 32 carry a caller
-// cookie; a 64-bit address does not fit there, so the driver answers in the
-// data byte instead (non-zero when the candidate is the card's id).
-inline std::array<std::uint8_t, kProbeRequestSize> probeRequest(std::uint16_t candidate, std::uint32_t cookie)
+// Implementation-id probe: 40 bytes. The 4 bytes at 32 hold the address of
+// the caller's one-byte result flag, which the driver sets non-zero when the
+// candidate is the card's id; hence the flag must live below 4 GiB.
+inline std::array<std::uint8_t, kProbeRequestSize> probeRequest(std::uint16_t candidate, std::uint32_t resultFlag)
 {
     std::array<std::uint8_t, kProbeRequestSize> r{};
     putPropertyHeader(r.data(), kProbeSet, 0, kPropertyTypeGet, 3);
     put16(r.data() + 28, candidate);
-    put32(r.data() + 32, cookie);
+    put32(r.data() + 32, resultFlag);
     return r;
 }
+
+// For drivers of our own making: the result flag a probe request of
+// kProbeRequestSize bytes points at, or null when its field names no flag a
+// prober of this process set aside (then nothing may be written).
+std::uint8_t* probeResultFlag(std::span<const std::uint8_t> request);
 
 // Legacy event id of a pin and source; -1 when the pin has none.
 constexpr int legacyEventId(std::uint8_t pin, std::uint32_t source)

@@ -42,7 +42,9 @@ std::int64_t waitForEdge(std::int64_t at, const std::atomic<bool>& stop, std::in
 // On a virtual machine an idle CPU halts, and waking it for a timer or an
 // event costs the hypervisor hundreds of µs to milliseconds, longer than a
 // bit window; a card's interrupt lands on a running CPU. So while a signal
-// plays, every CPU is kept busy by threads that give way to anything else.
+// plays, every CPU is kept busy by threads that give way to anything else,
+// where the platform lets them give way: level with the player and the
+// interrupt thread, they would take the CPUs those need.
 class CpuWaker {
 public:
     CpuWaker()
@@ -50,7 +52,8 @@ public:
         const unsigned n = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned i = 0; i < n; ++i)
             m_threads.emplace_back([this] {
-                os::lowerThreadToIdle();
+                if (!os::lowerThreadToIdle())
+                    return;
                 while (!m_stop.load(std::memory_order_relaxed)) {
                 }
             });
@@ -217,16 +220,20 @@ HResult SimTunerCard::ksProperty(std::span<const std::uint8_t> request, std::spa
 
     if (set == kProbeSet) {
         // Bytes 30-31 and 36-39 are left unset by the caller and not read.
+        // The answer goes through the request's own pointer, never into the
+        // data byte; a pointer to no flag the prober set aside is refused.
+        std::uint8_t* const flag = probeResultFlag(request);
         const bool ok = request.size() == kProbeRequestSize && id == 0 && flags == kPropertyTypeGet && kind == 3 &&
-                        data.size() == 1;
+                        data.size() == 1 && flag;
         const HResult hr = note(SimRequest::Probe, request, data, ok);
         if (!succeeded(hr))
             return hr;
-        const bool match = cardHasId && get16(r + 28) == m_options.implementationId;
-        data[0] = match ? 1 : 0;
         if (returned)
-            *returned = 1;
-        return match ? kOk : kNotFound;
+            *returned = 0;
+        if (!cardHasId || get16(r + 28) != m_options.implementationId)
+            return kNotFound;
+        *flag = 1;
+        return kOk;
     }
     if (set != kChipGpioSet || request.size() < 32)
         return note(SimRequest::ChipGetPin, request, data, false);

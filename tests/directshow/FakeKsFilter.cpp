@@ -1,5 +1,6 @@
 #include "FakeKsFilter.h"
 
+#include "platform/tuner/KsWire.h"
 #include "platform/tuner/win32/KsCaptureFilter.h"
 
 #include <cstring>
@@ -47,9 +48,12 @@ HRESULT KsFilter::KsProperty(PKSPROPERTY request, ULONG requestSize, LPVOID data
     Call c{Call::KsProperty, {}, 0, bytesOf(request, requestSize), bytesOf(data, dataSize), data, false};
     calls.push_back(c);
     const auto* r = reinterpret_cast<const std::uint8_t*>(request);
-    if (probeAnswersTo != 0 && requestSize >= 30 && dataSize >= 1) {
+    if (probeAnswersTo != 0 && requestSize >= 30) {
+        // A driver answers through the request's pointer to the caller's flag.
         const std::uint16_t candidate = static_cast<std::uint16_t>(r[28] | (r[29] << 8));
-        static_cast<std::uint8_t*>(data)[0] = candidate == probeAnswersTo ? 1 : 0;
+        std::uint8_t* flag = remorra::tuner::probeResultFlag({r, requestSize});
+        if (flag && candidate == probeAnswersTo)
+            *flag = 1;
     } else {
         std::memcpy(data, reply.data(), std::min<std::size_t>(reply.size(), dataSize));
     }

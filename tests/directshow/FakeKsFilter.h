@@ -30,7 +30,7 @@ public:
     HRESULT answer = S_OK;
     std::vector<std::uint8_t> reply; // written into the caller's data on Get/KsProperty
     ULONG replyCount = 0;
-    // KsProperty with this candidate id at offset 28 sets the data byte.
+    // KsProperty with this candidate id at offset 28 sets the flag the request points at.
     std::uint16_t probeAnswersTo = 0;
     std::vector<Call> calls;
     std::atomic<long> refs{1};

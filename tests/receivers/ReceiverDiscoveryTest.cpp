@@ -76,7 +76,7 @@ TEST(ReceiverDiscovery, ListsRawIrDevicesInStableOrderThenTheGpioLine)
         opened.push_back(chip + ":" + std::to_string(line));
         return std::make_unique<NullDevice>(deviceOpens);
     };
-    readGpioSettings(config, settings);
+    readGpioSettings(ReadReceiverConfig(), settings);
 
     std::vector<CaptureDeviceRecord> list(1);
     list[0].m_strFriendlyName = "Quorbel 7134 BDA Analog Capture";
@@ -137,7 +137,7 @@ TEST(ReceiverDiscovery, NothingToListLeavesTheListAlone)
         WriteConfigValue(config, "Config", "GpioLine", c.line ? c.line : "");
         ReceiverSettings settings;
         settings.sysfsRoot = (docs.path / "missing").string();
-        readGpioSettings(config, settings);
+        readGpioSettings(ReadReceiverConfig(), settings);
         RawIrDeviceSource source(settings);
         std::vector<CaptureDeviceRecord> list(1);
         RecordingMessageBox box;

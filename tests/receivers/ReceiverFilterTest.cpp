@@ -108,6 +108,15 @@ ReceiverRun runReceiver(const Timeline& capture, std::size_t batch, std::int64_t
     return run;
 }
 
+// What the card's path decodes from the capture on time: the reference.
+std::vector<std::string> onTime(const Timeline& capture, const ReplayOptions& opts)
+{
+    Lines reference;
+    replayCapture(capture, reference, opts);
+    EXPECT_FALSE(reference.lines.empty());
+    return reference.lines;
+}
+
 } // namespace
 
 TEST(RawIrReceiver, BatchedCaptureDecodesAsTheDecodeTool)
@@ -137,12 +146,9 @@ TEST(RawIrReceiver, BatchedCaptureDecodesAsTheDecodeTool)
         SCOPED_TRACE(c.name);
         ReplayOptions opts;
         opts.decoderType = c.decoder;
-        Lines reference;
-        replayCapture(c.capture, reference, opts);
-        ASSERT_FALSE(reference.lines.empty());
-
+        const std::vector<std::string> reference = onTime(c.capture, opts);
         const ReceiverRun run = runReceiver(c.capture, c.batch, c.latencyUs, c.windowUs, opts);
-        EXPECT_EQ(run.lines, reference.lines);
+        EXPECT_EQ(run.lines, reference);
         EXPECT_TRUE(run.log.empty());
         EXPECT_EQ(run.opened, 1);
         EXPECT_TRUE(run.mode2);
@@ -151,17 +157,55 @@ TEST(RawIrReceiver, BatchedCaptureDecodesAsTheDecodeTool)
     }
 }
 
+// The interrupt thread woken 5 ms late at every seventh edge: the receivers
+// hand each edge's instant along, so no key changes; the card's driver
+// events carry none, so its edges merge and keys are lost, as before.
+TEST(RawIrReceiver, LateInterruptThreadChangesNoKey)
+{
+    remorra::tuner::EncodeOptions twice;
+    twice.frames = 2;
+    twice.gapMs = 150;
+    struct Case {
+        const char* name;
+        Timeline capture;
+        std::int32_t decoder;
+    } cases[] = {
+        {"recorded NEC", recorded("nec-two-keys.mode2"), TM_IR_DECODER_NEC},
+        {"NEC 24-bit", encodeNec(0x123456, 0x42, 1, true, twice), TM_IR_DECODER_NEC24},
+        {"RC5", encodeRc5(0x05, 0x21, true, twice), TM_IR_DECODER_RC5},
+        {"RC6 mode 6", encodeRc6(6, 0x800F, 0x040C, false, twice), TM_IR_DECODER_RC6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReplayOptions opts;
+        opts.decoderType = c.decoder;
+        const std::vector<std::string> reference = onTime(c.capture, opts);
+        std::atomic<int> edges{0};
+        ReplayOptions late = opts;
+        late.beforeEdge = [&] {
+            if (++edges % 7 == 0)
+                remorra::os::timeService().sleepMs(5);
+        };
+        const ReceiverRun run = runReceiver(c.capture, 1, 100, 0, late);
+        EXPECT_EQ(run.lines, reference);
+        edges = 0;
+        Lines card;
+        replayCapture(c.capture, card, late);
+        EXPECT_NE(card.lines, reference);
+        EXPECT_GT(edges.load(), 7);
+    }
+}
+
 TEST(RawIrReceiver, UnpluggedMidRunLogsOnceAndStopsTheEvents)
 {
     const Timeline capture = recorded("nec-two-keys.mode2");
     ReplayOptions opts;
-    Lines reference;
-    replayCapture(capture, reference, opts);
-    ASSERT_EQ(reference.lines.size(), 3u);
+    const std::vector<std::string> reference = onTime(capture, opts);
+    ASSERT_EQ(reference.size(), 3u);
 
     // The first key arrives whole; the device goes before the second.
     const ReceiverRun run = runReceiver(capture, 0, 3000, 0, opts, 1);
-    EXPECT_EQ(run.lines, std::vector<std::string>(reference.lines.begin(), reference.lines.begin() + 2));
+    EXPECT_EQ(run.lines, std::vector<std::string>(reference.begin(), reference.begin() + 2));
     ASSERT_EQ(run.log.size(), 1u);
     EXPECT_EQ(run.log[0], "IR receiver /dev/lirc7 has gone");
     EXPECT_TRUE(run.lost);

@@ -90,7 +90,7 @@ TEST(EdgeTimeline, IntervalsMatchTheDurationsHoweverTheyAreBatched)
     }
 }
 
-TEST(EdgeTimeline, LateBatchMovesTheFrameOnAndKeepsLaterIntervals)
+TEST(EdgeTimeline, LateBatchKeepsItsInstants)
 {
     EdgeTimeline timeline(kFreq, ticks(kDelayUs));
     std::vector<TimedEdge> out(8);
@@ -98,16 +98,17 @@ TEST(EdgeTimeline, LateBatchMovesTheFrameOnAndKeepsLaterIntervals)
     ASSERT_EQ(timeline.feed(first, ticks(9000), out), 2u);
     EXPECT_EQ(out[0].at, ticks(12'000));
     EXPECT_EQ(out[1].at, ticks(21'000));
-    // Read 16 ms after the space ended: its burst start is overdue.
+    // Read 16 ms after the space ended: both edges are overdue and keep the
+    // instants the durations give.
     const std::uint32_t second[] = {word(Mode2Kind::Space, 4500), word(Mode2Kind::Pulse, 560)};
     ASSERT_EQ(timeline.feed(second, ticks(30'000), out), 2u);
-    EXPECT_EQ(timeline.lateEdges(), 1u);
-    EXPECT_EQ(out[0].at, ticks(30'000));
-    EXPECT_EQ(out[1].at - out[0].at, ticks(560));
-    const std::uint32_t third[] = {word(Mode2Kind::Space, 560), word(Mode2Kind::Pulse, 560)};
+    EXPECT_EQ(timeline.lateEdges(), 2u);
+    EXPECT_EQ(out[0].at, ticks(21'000 + 4500));
+    EXPECT_EQ(out[1].at, ticks(21'000 + 4500 + 560));
+    const std::uint32_t third[] = {word(Mode2Kind::Space, 9000), word(Mode2Kind::Pulse, 560)};
     ASSERT_EQ(timeline.feed(third, ticks(30'600), out), 2u);
-    EXPECT_EQ(out[0].at, ticks(30'000 + 560 + 560));
-    EXPECT_EQ(timeline.lateEdges(), 1u);
+    EXPECT_EQ(out[0].at, ticks(26'060 + 9000));
+    EXPECT_EQ(timeline.lateEdges(), 2u);
 }
 
 TEST(EdgeTimeline, FrameBoundariesAndOddWords)

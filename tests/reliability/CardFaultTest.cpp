@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -25,8 +26,18 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kReportWait = 5s; // deadlock guard only; reports come within ~100 ms
-// A loaded machine spoils some real-time frames; one key of these must arrive.
-constexpr int kPressesForAKey = 6;
+// The last frame reports from a timer after its silence (RC6 about 10 ms).
+constexpr std::uint32_t kLastReportMs = 1000;
+// A loaded machine spoils some real-time frames: of kPresses presses up to
+// kLostTolerated may be lost, and a case that loses more fails.
+constexpr int kPresses = 6, kLostTolerated = 3;
+constexpr int kMustDecode = kPresses - kLostTolerated;
+
+std::string lost(int decoded)
+{
+    return std::to_string(kPresses - decoded) + " of " + std::to_string(kPresses) +
+           " presses lost (tolerated: " + std::to_string(kLostTolerated) + ")";
+}
 
 // Waits for a trace line to be written by the interrupt thread.
 class TraceWaiter final : public TraceSink {
@@ -115,8 +126,9 @@ TEST(CardFaults, RefusedPinDirectionIsReportedAndEdgesStillDecode)
     EXPECT_NE(p.id, 0);
     EXPECT_NE(p.directionResult, 0);
     EXPECT_EQ(card.directionMask(), 0u);
-    play(card, necPresses(kPressesForAKey));
-    EXPECT_TRUE(sink.waitForTotal(1, kReportWait)) << "no key decoded after the refused pin direction";
+    play(card, necPresses(kPresses));
+    EXPECT_TRUE(sink.waitForTotal(kMustDecode, kReportWait))
+        << "after the refused pin direction: " << lost(sink.count(TM_IR_DECODER_NEC));
 }
 
 TEST(CardFaults, RefusedRegistrationMeansNoCallbacksAndAQuietShutdown)
@@ -150,8 +162,8 @@ TEST(CardFaults, RefusedDisableLeavesAStaleRegistrationThatCannotReachAnyone)
     // A later pipeline on the same card works, the stale registration beside it.
     CountingSink sink;
     LivePipeline again(card, sink);
-    play(card, necPresses(kPressesForAKey));
-    EXPECT_TRUE(sink.waitForTotal(1, kReportWait));
+    play(card, necPresses(kPresses));
+    EXPECT_TRUE(sink.waitForTotal(kMustDecode, kReportWait)) << lost(sink.count(TM_IR_DECODER_NEC));
 }
 
 TEST(CardFaults, RefusedPinReadAbandonsTheSamplingPassWithATraceLine)
@@ -177,8 +189,8 @@ TEST(CardFaults, InterfacesLostMidRun)
     SimTunerCard card;
     CountingSink sink;
     LivePipeline p(card, sink);
-    play(card, necPresses(kPressesForAKey));
-    ASSERT_TRUE(sink.waitForTotal(1, kReportWait));
+    play(card, necPresses(kPresses));
+    ASSERT_TRUE(sink.waitForTotal(kMustDecode, kReportWait)) << lost(sink.count(TM_IR_DECODER_NEC));
 
     card.loseInterfaces(true, true);
     std::uint8_t level = 7;
@@ -214,8 +226,9 @@ TEST(CardFaults, ACardThatNeverSignalsIsSilentUntilItDoes)
     play(card, necPresses(2));
     EXPECT_EQ(sink.count(TM_IR_DECODER_NEC), 0);
     card.setSignalling(true);
-    play(card, necPresses(kPressesForAKey));
-    EXPECT_TRUE(sink.waitForTotal(1, kReportWait)) << "the pipeline did not recover once the card signalled";
+    play(card, necPresses(kPresses));
+    EXPECT_TRUE(sink.waitForTotal(kMustDecode, kReportWait))
+        << "once the card signalled: " << lost(sink.count(TM_IR_DECODER_NEC));
 }
 
 // 100,000 signalled edges a second (5 µs bursts and spaces; the chip path
@@ -249,7 +262,11 @@ TEST_P(EdgeStorm, SurvivesDecodesAfterwardsAndShutsDown)
     t.back() = 200'000; // quiet before the presses
     EncodeOptions o;
     o.gapMs = 120;
-    for (int p = 0; p < kPressesForAKey; ++p) {
+    const std::uint32_t pressed = static_cast<std::uint32_t>(c.decoder) << 24 |
+                                  (c.decoder == TM_IR_DECODER_RC5   ? 0x0010
+                                   : c.decoder == TM_IR_DECODER_RC6 ? 0x0422
+                                                                    : 0xFB0412);
+    for (int p = 0; p < kPresses; ++p) {
         Timeline press;
         if (c.decoder == TM_IR_DECODER_RC5)
             press = encodeRc5(0, 0x10, p % 2, o);
@@ -270,13 +287,22 @@ TEST_P(EdgeStorm, SurvivesDecodesAfterwardsAndShutsDown)
         card.load(t, msFromNow(20));
         rssBefore = test::residentKiB();
         card.startPlayer();
-        // RC5 and RC6 report from timers on this thread's loop.
-        const auto loopMs = static_cast<std::uint32_t>(seconds * 1000) + 1500;
-        os::runTimerLoop(nullptr, loopMs);
-        card.joinPlayer();
+        // RC5 and RC6 report from timers on this thread's loop, so it runs
+        // for as long as the card plays: a player slowed by the storm (as
+        // under a sanitizer) shifts the presses late, well past the plan.
+        std::atomic<bool> played{false};
+        std::thread joiner([&] {
+            card.joinPlayer();
+            played.store(true);
+        });
+        while (!played.load())
+            os::runTimerLoop(nullptr, 50);
+        joiner.join();
+        os::runTimerLoop(nullptr, kLastReportMs);
         rssAfter = test::residentKiB();
         if (c.expectKeys) {
-            EXPECT_TRUE(sink.waitForTotal(1, kReportWait)) << c.name << ": no key decoded after the storm";
+            EXPECT_TRUE(sink.waitForTotal(kMustDecode, kReportWait))
+                << c.name << " after the storm: " << lost(sink.count(c.decoder));
         }
         p.shutdown();
     }
@@ -284,6 +310,11 @@ TEST_P(EdgeStorm, SurvivesDecodesAfterwardsAndShutsDown)
                 c.name, bursts, seconds,
                 sink.count(c.decoder), rssBefore, rssAfter);
     RecordProperty("resident_growth_kib", std::to_string(rssAfter - rssBefore));
+    // Whether or not a key came through, the storm must not decode as one.
+    const std::vector<std::uint32_t> keys = sink.keys();
+    EXPECT_LE(keys.size(), static_cast<std::size_t>(kPresses)) << "more reports than presses";
+    for (const std::uint32_t key : keys)
+        EXPECT_EQ(key, pressed) << std::hex << "reported " << key << " for " << pressed;
     // Measured with the timeline loaded and the pipeline alive: the edge path
     // allocates nothing, so the storm itself must not grow the process.
     EXPECT_LT(rssAfter - rssBefore, 4 * 1024) << "memory grew during the storm";

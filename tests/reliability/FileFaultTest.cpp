@@ -4,9 +4,9 @@
 // byte for byte as it was, leave no temp file behind, and keep the editor's
 // state so the user can try again.
 #include "ScratchFolder.h"
-#include "app/AppLog.h"
 #include "app/Config.h"
 #include "app/ProfileEditor.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/Files.h"
 
 #include <gtest/gtest.h>

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace remorra::test {
 
@@ -54,17 +55,42 @@ struct LivePipeline {
 // Counts key reports per decoder type and lets a test wait for one.
 class CountingSink final : public CIR_DecoderCallback {
 public:
-    void OnIrKey(std::int32_t type, const void*) override
+    void OnIrKey(std::int32_t type, const void* report) override
     {
         if (type >= 0 && type < 8)
             m_counts[type].fetch_add(1);
         {
             std::lock_guard lock(m_mutex);
             ++m_total;
+            // Reserved up front: the interrupt thread does not allocate here.
+            if (m_keys.size() < m_keys.capacity())
+                m_keys.push_back(keyOf(type, report));
         }
         m_changed.notify_all();
     }
     int count(std::int32_t type) const { return m_counts[type].load(); }
+    // The first 64 reports, each in keyOf's form.
+    std::vector<std::uint32_t> keys()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_keys;
+    }
+    // Type in the top byte; below it NEC address and command, RC5 group and
+    // command, or RC6 information.
+    static std::uint32_t keyOf(std::int32_t type, const void* report)
+    {
+        std::uint32_t code = 0;
+        if (type == TM_IR_DECODER_NEC) {
+            const auto* r = static_cast<const tmIrNecReport*>(report);
+            code = std::uint32_t{r->address} << 8 | r->command;
+        } else if (type == TM_IR_DECODER_RC5) {
+            const auto* r = static_cast<const tmIrRc5Report*>(report);
+            code = std::uint32_t{r->group} << 8 | r->command;
+        } else if (type == TM_IR_DECODER_RC6) {
+            code = static_cast<const tmIrRc6Report*>(report)->information;
+        }
+        return static_cast<std::uint32_t>(type) << 24 | code;
+    }
     // True once `n` reports in all arrived; false after `limit` without them.
     bool waitForTotal(int n, std::chrono::milliseconds limit)
     {
@@ -77,6 +103,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_total = 0;
+    std::vector<std::uint32_t> m_keys = [] {
+        std::vector<std::uint32_t> v;
+        v.reserve(64);
+        return v;
+    }();
 };
 
 // Resident set of this process in KiB (0 when unknown).

@@ -3,6 +3,8 @@
 // full folder is a size-limited tmpfs filled to the brim (needs root); a
 // read-only one is a tmpfs remounted read-only as root, or a folder without
 // write permission otherwise (root ignores permissions).
+#include "TempFolder.h"
+
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -17,24 +19,12 @@ namespace remorra::test {
 
 class ScratchFolder {
 public:
-    ScratchFolder()
-    {
-        std::string t = (std::filesystem::temp_directory_path() / "remorra_faults_XXXXXX").string();
-        m_path = ::mkdtemp(t.data());
-        ::setenv("REMORRA_DOCUMENTS", m_path.c_str(), 1);
-    }
+    ScratchFolder() = default;
+    // The folder itself goes with m_folder, once the mount is off it.
     ~ScratchFolder()
     {
-        ::unsetenv("REMORRA_DOCUMENTS");
         if (m_mounted)
             ::umount2(m_path.c_str(), MNT_DETACH);
-        std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ec);
-        for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(m_path, ec);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -105,7 +95,8 @@ public:
     }
 
 private:
-    std::string m_path;
+    TempFolder m_folder{"remorra_faults", "REMORRA_DOCUMENTS"};
+    const std::string m_path = m_folder.str();
     bool m_mounted = false;
 };
 

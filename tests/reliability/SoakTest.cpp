@@ -305,8 +305,13 @@ TEST(Soak, KeysDuringProfileSwitchesEditsAndSavesComeFromOneBindingSet)
         labelsSeen += n.load() > 0;
     // Enough keys arrived to mean something, through both dispatchers. How
     // many presses decode in real time depends on the machine's load (the
-    // real-time benchmark measures that); this run checks what arrives.
-    EXPECT_GE(checker.reports.load(), std::max(5, presses / 5));
+    // real-time benchmark measures that); this run checks what arrives, and
+    // tolerates losing two presses in three (the runs in docs/reliability.md
+    // lost up to half, under TSan).
+    const int lostTolerated = presses * 2 / 3;
+    EXPECT_GE(checker.reports.load(), std::max(5, presses - lostTolerated))
+        << presses - checker.reports.load() << " of " << presses << " presses lost (tolerated: " << lostTolerated
+        << ")";
     EXPECT_GT(checker.mediaCenter.load(), 0);
     EXPECT_GE(labelsSeen, 2);
     // Every saved profile is still a whole document.

@@ -1,4 +1,4 @@
-#include "platform/simcard/RemoteButtons.h"
+#include "keys/RemoteButtons.h"
 #include "platform/simcard/SimCardProtocol.h"
 #include "platform/tuner/ReplayPipeline.h"
 

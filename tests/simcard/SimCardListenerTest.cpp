@@ -1,17 +1,21 @@
-#include "platform/simcard/RemoteButtons.h"
+#include "keys/RemoteButtons.h"
 #include "platform/simcard/SimCardListener.h"
 #include "platform/simcard/SimCardProtocol.h"
 #include "platform/tuner/Interrupt_Interface.h"
 #include "platform/tuner/SimTunerCard.h"
+#include "TempFolder.h"
+#include "TestEndpoint.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 #include <utility>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -23,16 +27,6 @@ using remorra::tuner::SimTunerCard;
 
 namespace {
 
-// A private folder per test for the endpoint.
-struct TempFolder {
-    std::filesystem::path path;
-    TempFolder() {
-        std::string t = (std::filesystem::temp_directory_path() / "remorra_sim_XXXXXX").string();
-        path = ::mkdtemp(t.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::string socket() const { return (path / "card.sock").string(); }
-};
 
 mode_t modeOf(const std::string& path) {
     struct stat st {};
@@ -43,7 +37,7 @@ mode_t modeOf(const std::string& path) {
 } // namespace
 
 TEST(SimCardListener, EndpointIsPrivateSingleAndReplacedWhenStale) {
-    TempFolder dir;
+    const TestEndpoint dir;
     SimTunerCard card;
     std::string error;
     {
@@ -71,7 +65,7 @@ TEST(SimCardListener, EndpointIsPrivateSingleAndReplacedWhenStale) {
         EXPECT_TRUE(listener.Start(error)) << error;
     }
     {
-        const std::string plain = (dir.path / "plain").string();
+        const std::string plain = (dir.folder / "plain").string();
         std::FILE* f = std::fopen(plain.c_str(), "w");
         std::fclose(f);
         CSimCardListener listener(card, plain);
@@ -80,14 +74,14 @@ TEST(SimCardListener, EndpointIsPrivateSingleAndReplacedWhenStale) {
         EXPECT_TRUE(std::filesystem::exists(plain)) << "never removed";
     }
     {
-        const std::filesystem::path open = dir.path / "open";
+        const std::filesystem::path open = dir.folder / "open";
         std::filesystem::create_directory(open);
         std::filesystem::permissions(open, std::filesystem::perms::others_write, std::filesystem::perm_options::add);
         CSimCardListener listener(card, (open / "card.sock").string());
         EXPECT_FALSE(listener.Start(error));
         EXPECT_EQ(error, open.string() + ": not a folder private to this user");
 
-        const std::filesystem::path fresh = dir.path / "fresh";
+        const std::filesystem::path fresh = dir.folder / "fresh";
         CSimCardListener created(card, (fresh / "card.sock").string());
         EXPECT_TRUE(created.Start(error)) << error;
         EXPECT_EQ(modeOf(fresh.string()), 0700u);
@@ -103,12 +97,53 @@ TEST(SimCardEndpoint, PerUserPath) {
     const char* saved = std::getenv("XDG_RUNTIME_DIR");
     const std::string keep = saved ? saved : "";
     ::unsetenv("REMORRA_SIM_SOCKET");
-    ::setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
-    EXPECT_EQ(SimCardEndpoint(), "/run/user/1234/remorra/simcard.sock");
-    ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(SimCardEndpoint(), "/tmp/remorra-" + std::to_string(::geteuid()) + "/simcard.sock");
+    const remorra::test::TempFolder runFolder("remorra_run");
+    const std::string run = runFolder.str();
+    ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    EXPECT_EQ(SimCardEndpoint(), run + "/remorra/simcard.sock"); // beside the instance lock
     ::setenv("REMORRA_SIM_SOCKET", "/x/y.sock", 1);
     EXPECT_EQ(SimCardEndpoint(), "/x/y.sock");
     ::unsetenv("REMORRA_SIM_SOCKET");
     if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(SimCardListener, ATricklingClientIsCutOffAtTheRequestDeadline) {
+    const TestEndpoint dir;
+    SimTunerCard card;
+    CSimCardListener listener(card, dir.socket());
+    listener.setRequestTimeouts({400, 1200});
+    std::string error;
+    ASSERT_TRUE(listener.Start(error)) << error;
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, dir.socket().c_str());
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const auto start = std::chrono::steady_clock::now();
+    // A byte well within the idle time, until the card answers.
+    const std::string request = std::string(kRequestHeader) + "pulse 560\nspace 560\n";
+    std::size_t sent = 0;
+    std::string reply;
+    char buf[256];
+    while (reply.empty() || reply.back() != '\n') {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 200) == 0) {
+            ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "never cut off";
+            ASSERT_EQ(::send(fd, &request[sent++ % request.size()], 1, MSG_NOSIGNAL), 1);
+            continue;
+        }
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        ASSERT_GT(n, 0);
+        reply.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    EXPECT_EQ(reply, "ERROR request incomplete: not all of it came within 1.2 s (end it by closing the writing side)\n");
+    EXPECT_GE(sent, 4u) << "the client kept sending";
+
+    // The card is free again, and its refusal quotes the request harmlessly.
+    ASSERT_TRUE(SendRawToSimCard(std::string(kRequestHeader) + "pulse \x1b[2J\n", reply, error, dir.socket()))
+        << error;
+    EXPECT_EQ(reply, "ERROR request:2: bad duration '\\x1b[2J'\n");
 }

@@ -1,7 +1,7 @@
 // Playing on a running simulated card through its endpoint, on every platform.
 #include "TestEndpoint.h"
 
-#include "platform/simcard/RemoteButtons.h"
+#include "keys/RemoteButtons.h"
 #include "platform/simcard/SimCardListener.h"
 #include "platform/simcard/SimCardProtocol.h"
 #include "OSDependFactory.h"
@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -109,21 +110,27 @@ TEST(SimCardListener, ThePipelineOnTheCardDecodesTheButtonsInRealTime) {
     ASSERT_TRUE(EncodeButtonPresses({"Up", "OK", "Play"}, 0, presses, error));
     // A loaded machine may wake a thread late enough to spoil a frame now and
     // then, so frames may go missing; but what is decoded must be the sent
-    // buttons in order, and frames must come through.
+    // buttons in order, and each button must come through in some attempt.
     const std::vector<int> sent{0x81, 0x99, 0xDE};
-    std::size_t decoded = 0;
-    for (int attempt = 0; attempt < 5 && decoded < 3; ++attempt) {
+    std::set<int> seen;
+    // Frames the machine may spoil in all before the case fails.
+    constexpr std::size_t kLostTolerated = 3;
+    std::size_t decoded = 0, frames = 0;
+    while (seen.size() < sent.size() && frames - decoded <= kLostTolerated) {
+        frames += sent.size();
         ASSERT_TRUE(SendToSimCard(presses, error, dir.socket())) << error;
         const std::vector<int> got = keys.take();
         auto next = sent.begin();
         for (int command : got) {
             next = std::find(next, sent.end(), command);
-            ASSERT_NE(next, sent.end()) << "a frame decoded out of order or wrong: " << command;
+            ASSERT_NE(next, sent.end()) << "a frame decoded out of order, twice or wrong: " << command;
             ++next;
+            seen.insert(command);
         }
         decoded += got.size();
     }
-    EXPECT_GE(decoded, 3u);
+    EXPECT_EQ(seen, std::set<int>(sent.begin(), sent.end()))
+        << frames - decoded << " of " << frames << " frames lost (tolerated: " << kLostTolerated << ")";
     decoder.reset();
 }
 

@@ -18,16 +18,10 @@ struct TestEndpoint {
     const std::string& socket() const { return path; }
 };
 #else
-#include <cstdlib>
+#include "TempFolder.h"
 
 struct TestEndpoint {
-    std::filesystem::path folder;
-    TestEndpoint()
-    {
-        std::string t = (std::filesystem::temp_directory_path() / "remorra_sim_XXXXXX").string();
-        folder = ::mkdtemp(t.data());
-    }
-    ~TestEndpoint() { std::filesystem::remove_all(folder); }
+    remorra::test::TempFolder folder{"remorra_sim"};
     std::string socket() const { return (folder / "card.sock").string(); }
 };
 #endif

@@ -16,6 +16,7 @@ TEST(IrCapture, ReadsMode2AndRawForms)
     } cases[] = {
         {"# from mode2\nspace 100000\npulse 9000\nspace 4500\npulse 560\ntimeout 30000\n", {9000, 4500, 560}},
         {"pulse 100\npulse 50\nspace 10\n", {150}},
+        {"+90000000 +90000000 -1 +1", {180000000, 1, 1}},
         {"+9000 -4500\n+560 -1690 +560", {9000, 4500, 560, 1690, 560}},
         {"9000 4500 560 # comment\n560 560\n", {9000, 4500, 560, 560, 560}},
         // LIRC's mode2: driver and device lines first, the receiver's idle
@@ -37,6 +38,10 @@ TEST(IrCapture, ReadsMode2AndRawForms)
         std::string error;
         ASSERT_TRUE(parseCapture(c.text, "f", t, error)) << c.text << error;
         EXPECT_EQ(t, c.expected) << c.text;
+        // Written out and read again: runs longer than one line may hold too.
+        Timeline again;
+        ASSERT_TRUE(parseCapture(toMode2(t), "again", again, error)) << c.text << error;
+        EXPECT_EQ(again, t) << c.text;
     }
 }
 
@@ -88,4 +93,99 @@ TEST(ReplayPipeline, NecFrameWithRepeatsAndJitterDecodes)
     r.decoderType = TM_IR_DECODER_NEC24;
     replayCapture(encodeNec(0x123456, 0x42, 0, true, {}), nec24, r);
     EXPECT_EQ(nec24.lines, (std::vector<std::string>{"nec24 address=0x123456 command=0x42 repeat=0"}));
+}
+
+namespace {
+struct Frame {
+    std::uint64_t startUs;
+    Timeline durations;
+    bool operator==(const Frame&) const = default;
+};
+} // namespace
+
+TEST(CaptureReader, FramesEndAtLongPausesHoweverTheTextIsCut)
+{
+    const std::string text = "space 70000\npulse 100\nspace 499999\npulse 200\nspace 300000\nspace 200000\n"
+                             "pulse 300\nspace 20\n\n+1\n";
+    const std::vector<Frame> expected = {{0, {100, 499999, 200}}, {1'000'299, {300}}};
+    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, text.size()}) {
+        SCOPED_TRACE(piece);
+        std::vector<Frame> frames;
+        CaptureReader reader("f", [&](std::uint64_t at, const Timeline& t) {
+            frames.push_back({at, t});
+            return true;
+        });
+        bool ok = true;
+        for (std::size_t i = 0; i < text.size() && ok; i += piece)
+            ok = reader.feed(std::string_view(text).substr(i, piece));
+        ASSERT_FALSE(ok);
+        EXPECT_EQ(reader.error(), "f:10: expected 'pulse N', 'space N' or 'timeout N'");
+        EXPECT_EQ(frames, std::vector<Frame>{expected[0]}) << "frames before the fault were handed over";
+    }
+    for (std::size_t piece : {std::size_t{1}, std::size_t{5}, text.size()}) {
+        std::vector<Frame> frames;
+        CaptureReader reader("f", [&](std::uint64_t at, const Timeline& t) {
+            frames.push_back({at, t});
+            return true;
+        });
+        const std::string good = text.substr(0, text.rfind("+1"));
+        for (std::size_t i = 0; i < good.size(); i += piece)
+            ASSERT_TRUE(reader.feed(std::string_view(good).substr(i, piece)));
+        ASSERT_TRUE(reader.finish()) << reader.error();
+        EXPECT_EQ(frames, expected);
+        Timeline whole;
+        std::string error;
+        ASSERT_TRUE(parseCapture(good, "f", whole, error));
+        EXPECT_EQ(whole, (Timeline{100, 499999, 200, 500000, 300}));
+    }
+}
+
+TEST(CaptureReader, BoundsLinesFramesAndSize)
+{
+    const auto refusal = [](const std::string& text) {
+        CaptureReader reader("f", [](std::uint64_t, const Timeline&) { return true; });
+        return reader.feed(text) && reader.finish() ? std::string() : reader.error();
+    };
+    EXPECT_EQ(refusal("pulse 1\n" + std::string(5000, '0')), "f:2: line longer than 4096 bytes");
+    std::string endless;
+    for (std::size_t i = 0; i <= CaptureReader::kMaxFrameDurations; ++i)
+        endless += "1 ";
+    EXPECT_EQ(refusal(endless), "f:1: line longer than 4096 bytes");
+    endless.clear();
+    for (std::size_t i = 0; i <= CaptureReader::kMaxFrameDurations; ++i)
+        endless += "1\n";
+    EXPECT_EQ(refusal(endless), "f:1048577: more than 1048576 durations without a pause of 500 ms: not a remote's signal");
+    EXPECT_EQ(refusal("pulse 9000\nspace \x1b]0;x\a\n"), "f:2: bad duration '\\x1b]0;x\\x07'");
+    std::string longAgo;
+    for (int frame = 0; frame < 150; ++frame) {
+        longAgo += "pulse 1\n";
+        for (int i = 0; i < 43; ++i) // a pause of 2^32 - 1 µs, as long as one can be
+            longAgo += "space 100000000\n";
+    }
+    EXPECT_TRUE(refusal(longAgo).ends_with(": the capture spans more than 7 days")) << refusal(longAgo);
+}
+
+TEST(ReplayPipeline, FramesReplayedOneAfterTheOtherDecodeAsTheWholeCapture)
+{
+    EncodeOptions o;
+    o.gapMs = 600;
+    o.frames = 3;
+    const Timeline capture = encodeNec(0xFB04, 0x12, 2, false, o);
+    for (std::int32_t mode : {TM_IR_CAPTURE_EDGE, TM_IR_CAPTURE_SAMPLING}) {
+        SCOPED_TRACE(mode);
+        ReplayOptions r;
+        r.captureMode = mode;
+        Lines whole, framed;
+        ASSERT_TRUE(replayCapture(capture, whole, r));
+        std::size_t frames = 0;
+        ASSERT_TRUE(replayFrames(
+            [&](const PlayFrame& play) {
+                CaptureReader reader("f", [&](std::uint64_t at, const Timeline& t) { return ++frames, play(at, t); });
+                return reader.feed(toMode2(capture)) && reader.finish();
+            },
+            framed, r));
+        EXPECT_EQ(frames, 3u);
+        EXPECT_EQ(framed.lines, whole.lines);
+        EXPECT_GE(whole.lines.size(), 3u);
+    }
 }

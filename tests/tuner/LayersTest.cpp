@@ -1,3 +1,4 @@
+#include "platform/os/LowMemory.h"
 #include "platform/os/VirtualTimeService.h"
 #include "platform/tuner/GPIO_Interface.h"
 #include "platform/tuner/Interrupt_Interface.h"
@@ -6,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <thread>
 #include <vector>
 
 using namespace remorra::tuner;
@@ -149,6 +152,45 @@ TEST(TunerLayers, ProbeFindsConfiguredIdOrNone)
     EXPECT_EQ(sent, 0);
 }
 
+TEST(TunerLayers, ProbeAnswerTravelsThroughTheRequestsPointerOnly)
+{
+    // A driver that answers in the data byte is not one that serves the probe.
+    struct DataByteAnswer final : ICaptureFilter {
+        bool offersPropertySet() const override { return true; }
+        bool offersControl() const override { return true; }
+        HResult propertySet(const Guid&, std::uint32_t, std::span<const std::uint8_t>,
+                            std::span<const std::uint8_t>) override { return kFail; }
+        HResult propertyGet(const Guid&, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
+                            std::uint32_t*) override { return kFail; }
+        HResult ksProperty(std::span<const std::uint8_t>, std::span<std::uint8_t> data, std::uint32_t*) override
+        {
+            data[0] = 1;
+            return kOk;
+        }
+        HResult ksEvent(std::span<const std::uint8_t>, std::span<std::uint8_t>, std::uint32_t*) override { return kFail; }
+    } dataByte;
+    int sent = 0;
+    EXPECT_EQ(probeImplementationId(&dataByte, &sent), 0);
+    EXPECT_EQ(sent, 210);
+
+    SimTunerCard card;
+    std::uint8_t data = 0xFE;
+    std::uint32_t stale = 0;
+    {
+        remorra::os::LowMemoryBlock flag(1);
+        ASSERT_TRUE(flag);
+        stale = flag.address32();
+        EXPECT_EQ(card.ksProperty(probeRequest(0x7231, stale), {&data, 1}, nullptr), kOk);
+        EXPECT_EQ(flag.data()[0], 1);
+        EXPECT_EQ(data, 0xFE) << "the data byte carries no answer";
+    }
+    // A pointer to no live flag of this process is never written through.
+    for (const std::uint32_t pointer : {1u, stale}) {
+        SCOPED_TRACE(pointer);
+        EXPECT_EQ(card.ksProperty(probeRequest(0x7231, pointer), {&data, 1}, nullptr), kInvalidArg);
+    }
+}
+
 TEST(TunerLayers, ConstructionFailuresLeaveNoThread)
 {
     setFilterGraphCreationFails(true);
@@ -224,6 +266,22 @@ TEST(TunerLayers, WaitOrderIsLowestIndexFirst)
     EXPECT_FALSE(remorra::os::setEvent(h[0]));
 }
 
+TEST(TunerLayers, ClosingAnEventWakesItsBlockedWaiterWhichFails)
+{
+    const EventHandle h[2] = {remorra::os::createEvent(), remorra::os::createEvent()};
+    int got = 0;
+    std::thread waiter([&] { got = remorra::os::waitForEvents(h, 2); });
+    // Handled: nothing pending and the thread waits on it.
+    EXPECT_EQ(remorra::os::waitUntilHandled(h[1]), remorra::os::HandledResult::Handled);
+    remorra::os::closeEvent(h[1]);
+    waiter.join();
+    EXPECT_EQ(got, -1);
+    EXPECT_FALSE(remorra::os::isOpenEvent(h[1]));
+    EXPECT_TRUE(remorra::os::setEvent(h[0]));
+    EXPECT_EQ(remorra::os::waitForEvents(h, 1), 0);
+    remorra::os::closeEvent(h[0]);
+}
+
 TEST(TunerLayers, VirtualReplayDeliversEachBurstStartAndDestructionMidStreamIsClean)
 {
     remorra::os::VirtualTimeService clock;
@@ -269,14 +327,25 @@ TEST(TunerLayers, ReplayStopsWithAnErrorWhenNobodyTakesTheEvent)
 TEST(TunerLayers, DestructionWhileRealTimeEdgesArriveNeitherHangsNorCrashes)
 {
     for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
         SimTunerCard live;
         Recorder r;
         auto layer = std::make_unique<CInterrupt_Interface>(0x7231, &live);
-        layer->tmIEnableInterrupt(4, 0, &r);
+        ASSERT_EQ(layer->tmIEnableInterrupt(4, 0, &r), 0);
         std::vector<std::uint32_t> fast(400, 50);
-        live.load(fast, remorra::os::timeService().counter());
+        remorra::os::ITimeService& time = remorra::os::timeService();
+        live.load(fast, time.counter());
         live.startPlayer();
+        // Destroyed only once edges are being delivered, not before the first.
+        for (const std::int64_t limit = time.counter() + time.frequency() * 5; r.count.load() == 0;) {
+            ASSERT_LT(time.counter(), limit) << "no edge delivered";
+            std::this_thread::yield();
+        }
         layer.reset();
+        const int atDestruction = r.count.load();
         live.joinPlayer();
+        EXPECT_EQ(r.count.load(), atDestruction) << "a callback after the layer was destroyed";
+        const auto& played = live.playedTicks();
+        EXPECT_EQ(std::count(played.begin(), played.end(), 0), 0) << "the card stopped at the closed event";
     }
 }

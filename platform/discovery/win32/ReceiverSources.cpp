@@ -4,6 +4,6 @@
 namespace remorra::discovery {
 
 // The tuner cards' capture filters join here, after the simulated cards.
-void AddReceiverSources(CompositeDeviceSource& devices) { devices.add(std::make_unique<DirectShowDeviceSource>()); }
+void AddReceiverSources(CompositeDeviceSource& devices, const ReceiverConfig&) { devices.add(std::make_unique<DirectShowDeviceSource>()); }
 
 } // namespace remorra::discovery

@@ -55,10 +55,22 @@ std::string xdgDocumentsFromFile() {
 }
 } // namespace
 
+namespace {
+constexpr std::string_view kTempPrefix = ".remorra-";
+} // namespace
+
+bool isOwnTempFileName(std::string_view name) {
+    // mkstemp's six characters replace the X's.
+    if (name.size() != kTempPrefix.size() + 6 || name.substr(0, kTempPrefix.size()) != kTempPrefix) return false;
+    for (char c : name.substr(kTempPrefix.size()))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes) {
     // A short name of its own: `path` + a suffix would not fit when the
     // target's name is already near the file system's limit.
-    std::string tmpl = parentOf(path) + "/.remorra-XXXXXX";
+    std::string tmpl = parentOf(path) + "/" + std::string(kTempPrefix) + "XXXXXX";
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return {errnoText("cannot create a temporary file beside", path)};
     // Keep the old file's permissions when replacing it; mkstemp uses 0600.
@@ -71,8 +83,8 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         ::unlink(tmpl.c_str());
         return FileResult{std::move(msg)};
     };
-    const long long failAfter = atomicWriteFailAfter();
-    const std::size_t limit = atomicWriteLimit(bytes.size());
+    const SimulatedWrite simulated = simulatedWrite(bytes.size());
+    const std::size_t limit = simulated.limit;
     std::size_t done = 0;
     while (done < limit) {
         ssize_t n = ::write(fd, bytes.data() + done, limit - done);
@@ -82,7 +94,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         }
         done += static_cast<std::size_t>(n);
     }
-    if (failAfter >= 0)
+    if (simulated.fails)
         return fail("cannot write '" + path + "': simulated write failure");
     if (::fsync(fd) != 0) return fail(errnoText("cannot flush", tmpl));
     if (::close(fd) != 0) {
@@ -94,6 +106,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         ::unlink(tmpl.c_str());
         return r;
     }
+    countReplacement();
     // Make the rename itself durable.
     int dfd = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
@@ -101,6 +114,40 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         ::close(dfd);
     }
     return {};
+}
+
+ReadResult InputFile::open(const std::string& path) {
+    close();
+    // Looked at before opening: opening some devices acts on them.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed,
+                errnoText("cannot open", path)};
+    if (!S_ISREG(st.st_mode)) return {ReadStatus::NotRegular, "'" + path + "': not a regular file"};
+    // Without blocking and checked again: the name may have been swapped for a FIFO meanwhile.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return {errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed, errnoText("cannot open", path)};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {ReadStatus::NotRegular, "'" + path + "': not a regular file"};
+    }
+    m_handle = fd;
+    return {};
+}
+
+long long InputFile::read(char* buffer, std::size_t size) {
+    if (m_handle < 0) return -1;
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_handle), buffer, size);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
+void InputFile::close() {
+    if (m_handle >= 0) ::close(static_cast<int>(m_handle));
+    m_handle = -1;
 }
 
 bool fileExists(const std::string& path) {

@@ -14,10 +14,10 @@ void raiseThreadPriority()
     }
 }
 
-void lowerThreadToIdle()
+bool lowerThreadToIdle()
 {
     sched_param param{};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
+    return pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) == 0;
 }
 
 } // namespace remorra::os

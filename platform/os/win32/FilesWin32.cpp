@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace remorra::os {
@@ -33,6 +34,23 @@ DWORD attributesOf(const std::string& path) { return GetFileAttributesA(path.c_s
 
 } // namespace
 
+// GetTempFileName's names: the prefix, one to four hex digits, ".tmp".
+bool isOwnTempFileName(std::string_view name) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto startsWith = [&](std::string_view text, std::string_view head) {
+        if (text.size() < head.size()) return false;
+        for (std::size_t i = 0; i < head.size(); ++i)
+            if (lower(text[i]) != head[i]) return false;
+        return true;
+    };
+    if (name.size() < 8 || name.size() > 11 || !startsWith(name, "rmr") ||
+        !startsWith(name.substr(name.size() - 4), ".tmp"))
+        return false;
+    for (char c : name.substr(3, name.size() - 7))
+        if (!((c >= '0' && c <= '9') || (lower(c) >= 'a' && lower(c) <= 'f'))) return false;
+    return true;
+}
+
 FileResult writeFileAtomically(const std::string& path, std::string_view bytes) {
     // GetTempFileName creates the (empty) temp file in the target's folder, so
     // that the final move is a rename on one volume.
@@ -51,8 +69,8 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         DeleteFileA(tmp);
         return FileResult{std::move(msg)};
     };
-    const long long failAfter = atomicWriteFailAfter();
-    const std::size_t limit = atomicWriteLimit(bytes.size());
+    const SimulatedWrite simulated = simulatedWrite(bytes.size());
+    const std::size_t limit = simulated.limit;
     std::size_t done = 0;
     while (done < limit) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(limit - done, 1u << 30));
@@ -61,7 +79,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
             return fail(lastErrorText("cannot write", tmpPath));
         done += written;
     }
-    if (failAfter >= 0)
+    if (simulated.fails)
         return fail("cannot write '" + path + "': simulated write failure");
     if (!FlushFileBuffers(file)) return fail(lastErrorText("cannot flush", tmpPath));
     if (!CloseHandle(file)) {
@@ -74,7 +92,42 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes) 
         DeleteFileA(tmp);
         return r;
     }
+    countReplacement();
     return {};
+}
+
+ReadResult InputFile::open(const std::string& path) {
+    close();
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+        return {missing ? ReadStatus::Missing : ReadStatus::Failed, lastErrorText("cannot open", path, code)};
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {ReadStatus::NotRegular, "'" + path + "': not a regular file"};
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {ReadStatus::Failed, lastErrorText("cannot open", path)};
+    // Pipes, consoles and devices can block a read or never end.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return {ReadStatus::NotRegular, "'" + path + "': not a regular file"};
+    }
+    m_handle = reinterpret_cast<std::intptr_t>(h);
+    return {};
+}
+
+long long InputFile::read(char* buffer, std::size_t size) {
+    if (m_handle == -1) return -1;
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!ReadFile(reinterpret_cast<HANDLE>(m_handle), buffer, want, &got, nullptr)) return -1;
+    return got;
+}
+
+void InputFile::close() {
+    if (m_handle != -1) CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    m_handle = -1;
 }
 
 bool fileExists(const std::string& path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }

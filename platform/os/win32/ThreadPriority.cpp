@@ -10,9 +10,11 @@ void raiseThreadPriority()
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 }
 
-void lowerThreadToIdle()
+bool lowerThreadToIdle()
 {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+    // Wine records the priority but schedules the thread as any other.
+    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE) && !wine;
 }
 
 } // namespace remorra::os

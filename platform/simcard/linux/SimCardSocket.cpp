@@ -2,10 +2,13 @@
 // to the user; the peer's credentials are checked on every connection.
 #include "platform/simcard/SimCardListener.h"
 #include "platform/simcard/SimCardProtocol.h"
+#include "platform/os/RuntimeFolder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -20,7 +23,16 @@
 namespace remorra::simcard {
 namespace {
 
-constexpr int kRequestIdleMs = 2000;
+// "2 s", "1.5 s"
+std::string seconds(std::uint32_t ms) {
+    std::string s = std::to_string(ms / 1000);
+    if (ms % 1000) {
+        std::string frac = std::to_string(1000 + ms % 1000).substr(1);
+        while (frac.back() == '0') frac.pop_back();
+        s += "." + frac;
+    }
+    return s + " s";
+}
 
 std::string sysError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -87,9 +99,9 @@ bool sendAll(int fd, std::string_view bytes) {
 
 std::string SimCardEndpoint() {
     if (const char* p = std::getenv("REMORRA_SIM_SOCKET"); p && *p) return p;
-    const char* run = std::getenv("XDG_RUNTIME_DIR");
-    const std::string dir =
-        run && *run ? std::string(run) + "/remorra" : "/tmp/remorra-" + std::to_string(::geteuid());
+    std::string dir = os::runtimeFolder();
+    // No private folder anywhere: Start then says why this one is refused.
+    if (dir.empty()) dir = "/tmp/remorra-" + std::to_string(::geteuid());
     return dir + "/simcard.sock";
 }
 
@@ -103,6 +115,7 @@ struct CSimCardListener::Impl {
     int wake[2] = {-1, -1};
     std::atomic<bool> stopping{false};
     std::thread thread;
+    RequestTimeouts timeouts;
 
     void serve();
     void handle(int fd);
@@ -115,6 +128,8 @@ CSimCardListener::CSimCardListener(tuner::SimTunerCard& card, std::string endpoi
 CSimCardListener::~CSimCardListener() { Stop(); }
 
 const std::string& CSimCardListener::endpoint() const { return m_impl->path; }
+
+void CSimCardListener::setRequestTimeouts(RequestTimeouts timeouts) { m_impl->timeouts = timeouts; }
 
 bool CSimCardListener::Start(std::string& error) {
     Impl& m = *m_impl;
@@ -198,16 +213,24 @@ void CSimCardListener::Impl::handle(int fd) {
         sendAll(fd, "ERROR refused: the card plays only for its own user\n");
         return;
     }
-    // The request ends when the client closes its writing side.
+    // The request ends when the client closes its writing side. Its whole
+    // has a deadline too: a byte now and then would hold the card for ever.
     std::string request;
     char buf[4096];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeouts.wholeMs);
     for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const bool last = left <= static_cast<std::int64_t>(timeouts.idleMs);
         pollfd fds[2] = {{fd, POLLIN, 0}, {wake[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 2, kRequestIdleMs);
+        const int ready = ::poll(fds, 2, last ? static_cast<int>(std::max<std::int64_t>(left, 0)) : static_cast<int>(timeouts.idleMs));
         if (ready < 0 && errno == EINTR) continue;
         if (fds[1].revents) return;
         if (ready <= 0) {
-            sendAll(fd, "ERROR request incomplete: nothing more came for 2 s (end it by closing the writing side)\n");
+            sendAll(fd, last ? "ERROR request incomplete: not all of it came within " + seconds(timeouts.wholeMs) +
+                                   " (end it by closing the writing side)\n"
+                             : "ERROR request incomplete: nothing more came for " + seconds(timeouts.idleMs) +
+                                   " (end it by closing the writing side)\n");
             return;
         }
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);

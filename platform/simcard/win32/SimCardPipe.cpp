@@ -5,8 +5,10 @@
 #include "platform/simcard/SimCardListener.h"
 #include "platform/simcard/SimCardProtocol.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <thread>
 
@@ -16,7 +18,6 @@
 namespace remorra::simcard {
 namespace {
 
-constexpr DWORD kRequestIdleMs = 2000;
 constexpr DWORD kReplyReadMs = 2000;
 constexpr std::string_view kPipePrefix = "\\\\.\\pipe\\";
 constexpr std::size_t kMaxPipeName = 256;
@@ -147,6 +148,7 @@ struct CSimCardListener::Impl {
     HANDLE stop = nullptr;
     std::atomic<bool> stopping{false};
     std::thread thread;
+    RequestTimeouts timeouts;
 
     void serve();
     void handle(Io& io);
@@ -249,20 +251,30 @@ void CSimCardListener::Impl::serve()
     }
 }
 
+void CSimCardListener::setRequestTimeouts(RequestTimeouts timeouts) { m_impl->timeouts = timeouts; }
+
 void CSimCardListener::Impl::handle(Io& io)
 {
     // The request is one message; a longer one than we take is read to its
     // end all the same, so that its writer gets to read the refusal.
     std::string request;
     char buf[4096];
+    // The whole request has a deadline as well as each read.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeouts.wholeMs);
     for (;;) {
         DWORD got = 0;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const DWORD wait = static_cast<DWORD>(std::clamp<std::int64_t>(left, 0, timeouts.idleMs));
         const BOOL started = ReadFile(pipe, buf, sizeof buf, nullptr, io.overlapped());
-        const Io::Result r = io.finish(pipe, started, got, kRequestIdleMs, stop);
+        const Io::Result r = io.finish(pipe, started, got, wait, stop);
         if (r == Io::Result::Stopped || r == Io::Result::Failed)
             return;
         if (r == Io::Result::TimedOut) {
-            writeMessage(pipe, io, "ERROR request incomplete: nothing came for 2 s (send the request as one message)\n",
+            writeMessage(pipe, io,
+                         wait < timeouts.idleMs
+                             ? "ERROR request incomplete: not all of it came in time (send the request as one message)\n"
+                             : "ERROR request incomplete: nothing came for 2 s (send the request as one message)\n",
                          kReplyReadMs, nullptr);
             return;
         }

@@ -2,14 +2,9 @@
 // The capture filter seam over a DirectShow filter object: property requests
 // through its IKsPropertySet, raw property and event requests through its
 // IKsControl. Each request queries the interface anew and releases it after
-// the call; results are the driver's HRESULTs as they are.
-//
-// Event records name events of our own table (platform/os/Event.h), while a
-// driver signals Win32 events. The filter therefore hands the driver a copy of
-// each record that names a Win32 event of its own (one per event of ours,
-// kept at the same address for as long as the record is in use, since the
-// driver knows a registration by its record), and a relay thread sets our
-// event when the driver signals its Win32 twin.
+// the call; results are the driver's HRESULTs as they are. Event records go
+// to the driver as the layer holds them: their handles are Win32 events
+// (platform/os/Event.h), which the driver signals directly.
 #include "platform/tuner/CaptureFilter.h"
 
 #include <atomic>
@@ -58,9 +53,6 @@ private:
     mutable Binder m_bind;
     mutable std::atomic<IUnknown*> m_object{nullptr};
     mutable std::atomic<HResult> m_bindResult{1};
-
-    class EventRelay;
-    std::unique_ptr<EventRelay> m_relay;
 };
 
 // GUIDs of the interfaces the filter is asked for.

@@ -1,0 +1,12 @@
+#pragma once
+#include <cstddef>
+
+// Shared by LowMemory.cpp and the platform's part (platform/os/<platform>/).
+namespace remorra::os {
+
+// At least `size` zeroed, writable bytes ending at or below 4 GiB; `mapped`
+// receives the size to release. Null when the platform has none.
+void* allocateBelow4GiB(std::size_t size, std::size_t& mapped);
+void releaseBelow4GiB(void* p, std::size_t mapped);
+
+} // namespace remorra::os

@@ -1,0 +1,65 @@
+# Every quoted include in the program's folders must point down the layers:
+# platform/os, then the decoders (ir/), then the tuner layers (the rest of
+# platform/), then keys/, then app/, then the views (qt/, win32ui/), which do
+# not include each other. A folder may include its own layer.
+# Usage: cmake -DROOT=<source tree> -P CheckLayers.cmake
+set(prefixes platform/os ir platform keys app qt win32ui)
+set(ranks 0 1 2 3 4 5 5)
+# Where a quoted include is looked up besides the including file's folder.
+set(search_dirs "${ROOT}" "${ROOT}/ir/src" "${ROOT}/ir/IRsrc")
+
+# Sets <out>_rank and <out>_layer for a path relative to ROOT (rank -1 when
+# the path is in no layer).
+function(layer_of path out)
+  set(i 0)
+  foreach(prefix IN LISTS prefixes)
+    string(FIND "${path}" "${prefix}/" at)
+    if(at EQUAL 0)
+      list(GET ranks ${i} rank)
+      set(${out}_rank ${rank} PARENT_SCOPE)
+      set(${out}_layer ${prefix} PARENT_SCOPE)
+      return()
+    endif()
+    math(EXPR i "${i} + 1")
+  endforeach()
+  set(${out}_rank -1 PARENT_SCOPE)
+  set(${out}_layer "" PARENT_SCOPE)
+endfunction()
+
+set(globs "")
+foreach(dir ir platform keys app qt win32ui)
+  list(APPEND globs "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp" "${ROOT}/${dir}/*.c")
+endforeach()
+file(GLOB_RECURSE sources RELATIVE "${ROOT}" ${globs})
+list(SORT sources)
+
+set(faults 0)
+foreach(source IN LISTS sources)
+  layer_of("${source}" from)
+  get_filename_component(own_dir "${ROOT}/${source}" DIRECTORY)
+  file(STRINGS "${ROOT}/${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" name "${line}")
+    set(target "")
+    foreach(dir IN ITEMS "${own_dir}" ${search_dirs})
+      if(EXISTS "${dir}/${name}")
+        file(REAL_PATH "${dir}/${name}" target)
+        break()
+      endif()
+    endforeach()
+    if(target STREQUAL "")
+      continue() # generated at build time
+    endif()
+    file(RELATIVE_PATH target "${ROOT}" "${target}")
+    layer_of("${target}" to)
+    if(NOT (to_layer STREQUAL from_layer OR (to_rank GREATER_EQUAL 0 AND to_rank LESS from_rank)))
+      message(SEND_ERROR "${source} includes ${target}: ${to_layer} is not below ${from_layer}")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  endforeach()
+endforeach()
+list(LENGTH sources count)
+if(faults GREATER 0)
+  message(FATAL_ERROR "${faults} includes point up or across the layers")
+endif()
+message(STATUS "${count} files, every include points down")
