@@ -1,6 +1,6 @@
 #include "keys/KeyOutput.h"
 
-#include "app/AppLog.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/TimeService.h"
 
 #include <cstdio>

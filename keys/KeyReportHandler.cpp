@@ -1,8 +1,9 @@
 #include "keys/KeyReportHandler.h"
 
-#include "app/AppLog.h"
 #include "keys/KeyDispatch.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/TimeService.h"
+#include "keys/RemoteButtons.h"
 
 #include <cstdio>
 
@@ -18,7 +19,20 @@ KeyReportHandler::KeyReportHandler(IKeyOutput& out, const ProfileViewCell& view)
     : KeyReportHandler(out, view, g_hKeyGate) {}
 
 KeyReportHandler::KeyReportHandler(IKeyOutput& out, const ProfileViewCell& view, KeyGate& gate)
-    : m_out(out), m_view(view), m_gate(gate) {}
+    : m_out(out), m_view(view), m_gate(gate) {
+    for (const simcard::RemoteButton& b : simcard::RemoteButtons()) m_cardButtons[b.command] = b.name;
+}
+
+void KeyReportHandler::publishCardButton(const tmIrNecReport& nec) {
+    IButtonEventSink* sink = m_buttonSink.load();
+    const char* name = m_cardButtons[nec.command];
+    if (!sink || !name || nec.address != simcard::kRemoteAddress || nec.reserved[0] == kTranslatedReportMark) return;
+    ButtonEvent event;
+    event.code = std::uint64_t{nec.address & 0xffu} << 8 | nec.command;
+    event.setNames(name, kCardRemoteName);
+    event.repeat = m_repeats.next(kCardRemoteName, name, nec.repeat != 0);
+    sink->OnButton(event);
+}
 
 void KeyReportHandler::OnIrKey(std::int32_t decoderType, const void* report) {
     if (!report) return;
@@ -33,8 +47,9 @@ void KeyReportHandler::OnIrKey(std::int32_t decoderType, const void* report) {
         return;
     }
     case TM_IR_DECODER_NEC: {
-        if (!m_gate.tryTake()) return;
         const auto& nec = *static_cast<const tmIrNecReport*>(report);
+        publishCardButton(nec);
+        if (!m_gate.tryTake()) return;
         FormatKeyCodeText(nec.command, keyCode, sizeof keyCode);
         // One copy of the window's state per key: the selection and the
         // bindings cannot change half-way through a sequence.

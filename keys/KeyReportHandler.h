@@ -2,10 +2,12 @@
 // The end of the decoding pipeline: key reports → key code text → the
 // Media Center table or the profile dispatcher. Free of any window class so
 // that the program, the decoder tool and the tests run the same handler.
+#include "keys/ButtonEvents.h"
 #include "keys/KeyOutput.h"
 #include "keys/ProfileView.h"
 #include "tmIrTypes.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -24,6 +26,10 @@ private:
     std::atomic<bool> m_bOpen{true};
 };
 
+// Marks a NEC report that a remote map made of another remote's button
+// (in a byte no decoder fills): its button went to LIRC clients already.
+inline constexpr std::uint8_t kTranslatedReportMark = 0x5A;
+
 // Hold-off after each NEC key, during which further NEC reports are dropped.
 inline constexpr std::uint32_t kNecKeyHoldOffMs = 100;
 
@@ -41,10 +47,20 @@ public:
     // nothing.
     void OnIrKey(std::int32_t decoderType, const void* report) override;
 
+    // Every report of a button of the card's remote also goes to `sink`
+    // (LIRC clients), before the gate: a client hears what the remote sent
+    // even while a key is being handled. Null for none.
+    void SetButtonSink(IButtonEventSink* sink) { m_buttonSink.store(sink); }
+
 private:
+    void publishCardButton(const tmIrNecReport& nec);
+
     IKeyOutput& m_out;
     const ProfileViewCell& m_view;
     KeyGate& m_gate;
+    std::atomic<IButtonEventSink*> m_buttonSink{nullptr};
+    std::array<const char*, 256> m_cardButtons{}; // by command byte
+    RepeatCounter m_repeats;                      // interrupt thread
 };
 
 } // namespace remorra::keys

@@ -1,6 +1,5 @@
 #include "keys/ProfileKeys.h"
 
-#include "app/Config.h"
 #include "keys/XMLParse.h"
 
 namespace remorra {
@@ -39,7 +38,7 @@ XMLParse::Node keyElement(const XMLParse& xml, const char* name) {
 } // namespace
 
 std::string CProfileKeys::profilePath() const {
-    return (profileFolderOverride.empty() ? ProfileFolder() : profileFolderOverride) + m_strProfileFile;
+    return profileFolder + m_strProfileFile;
 }
 
 void CProfileKeys::reportLoadError() {

@@ -1,9 +1,9 @@
 #pragma once
 // The 25 key slots of the main window and their profile file: load and save
 // of bindings through XMLParse. Reports go through the message box seam.
-#include "app/MessageBox.h"
 #include "keys/KeyBinding.h"
 #include "platform/os/Files.h"
+#include "platform/os/MessageBox.h"
 
 #include <array>
 #include <cstdint>
@@ -44,7 +44,9 @@ inline constexpr std::array<ProfileKeyInfo, kKeySlotCount> kProfileKeys = [] {
 
 class CProfileKeys {
 public:
-    CProfileKeys(IMessageBox& box, std::string title) : m_box(box), m_title(std::move(title)) {}
+    // `folder`: where the profile files are, with its trailing separator.
+    CProfileKeys(IMessageBox& box, std::string title, std::string folder)
+        : profileFolder(std::move(folder)), m_box(box), m_title(std::move(title)) {}
 
     void LoadKeyBinding(const char* keyName, KeyBinding& binding);
     void SaveKeyBinding(const char* keyName, KeyBinding binding);
@@ -63,9 +65,7 @@ public:
     // defines that word away in every file that includes it.
     std::array<EditorSlot, kKeySlotCount> m_slots{};
     std::string m_strProfileFile; // e.g. "Movie.xml", empty = none current
-    // Folder of the profile files with its trailing separator; empty means
-    // the user's profile folder. Tools point it at a file given to them.
-    std::string profileFolderOverride;
+    std::string profileFolder;
 
 private:
     std::string profilePath() const;

@@ -1,6 +1,9 @@
 #include "keys/XMLParse.h"
 
+#include "platform/os/AppLog.h"
+
 #include <climits>
+#include <cstring>
 #include <sstream>
 
 namespace remorra {
@@ -53,23 +56,59 @@ bool hasNulCharacter(const std::string& bytes, pugi::xml_encoding encoding) {
 }
 } // namespace
 
+namespace {
+std::string byteOrderMark(pugi::xml_encoding encoding) {
+    switch (encoding) {
+    case pugi::encoding_utf8: return "\xEF\xBB\xBF";
+    case pugi::encoding_utf16_le: return {"\xFF\xFE", 2};
+    case pugi::encoding_utf16_be: return {"\xFE\xFF", 2};
+    case pugi::encoding_utf32_le: return {"\xFF\xFE\0\0", 4};
+    case pugi::encoding_utf32_be: return {"\0\0\xFE\xFF", 4};
+    default: return {};
+    }
+}
+
+std::string newline(pugi::xml_encoding encoding) {
+    switch (encoding) {
+    case pugi::encoding_utf16_le: return {"\n\0", 2};
+    case pugi::encoding_utf16_be: return {"\0\n", 2};
+    case pugi::encoding_utf32_le: return {"\n\0\0\0", 4};
+    case pugi::encoding_utf32_be: return {"\0\0\0\n", 4};
+    default: return "\n";
+    }
+}
+} // namespace
+
 bool XMLParse::Load(const char* path) {
     if (!path) return false;
     m_document.reset();
     m_loaded = false;
     std::string bytes;
-    if (!remorra::os::readWholeFile(path, bytes)) return false;
+    if (remorra::os::ReadResult r = remorra::os::readFile(path, bytes, remorra::os::kMaxProfileFileBytes); !r) {
+        if (r.status != remorra::os::ReadStatus::Missing) WriteLog(L"Profile not read: %s", r.error.c_str());
+        return false;
+    }
     pugi::xml_parse_result r = m_document.load_buffer(bytes.data(), bytes.size(),
                                                       pugi::parse_full | pugi::parse_ws_pcdata);
     m_loaded = r && !hasNulCharacter(bytes, r.encoding);
-    if (!m_loaded) m_document.reset();
-    return m_loaded;
+    if (!m_loaded) {
+        m_document.reset();
+        return false;
+    }
+    // Kept to write the document back as it came: pugixml holds it as UTF-8.
+    m_encoding = r.encoding;
+    m_bom = byteOrderMark(r.encoding);
+    if (bytes.compare(0, m_bom.size(), m_bom) != 0) m_bom.clear();
+    return true;
 }
 
 XMLParse::Node XMLParse::SelectNode(Node parent, const char* name) const {
     if (!m_loaded || !name) return {};
     Node from = parent ? parent : m_document.root();
-    return from.child(name);
+    // Not child(name): it also matches a processing instruction of that name.
+    for (Node c = from.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element && std::strcmp(c.name(), name) == 0) return c;
+    return {};
 }
 
 std::int32_t XMLParse::GetNodeInt(Node element) const {
@@ -80,7 +119,7 @@ std::int32_t XMLParse::GetNodeInt(Node element) const {
 }
 
 bool XMLParse::SetNodeInt(Node element, std::int32_t value) {
-    if (!element) return false;
+    if (element.type() != pugi::node_element) return false;
     // Leaves first: pugixml removes a subtree recursively, and the depth of
     // what sits in the element comes from the file.
     for (pugi::xml_node n = element;;) {
@@ -100,11 +139,15 @@ bool XMLParse::SetNodeInt(Node element, std::int32_t value) {
 remorra::os::FileResult XMLParse::SaveWithError(const std::string& path) {
     if (!m_loaded) return {"no document loaded"};
     std::ostringstream out;
-    // Raw output: the whitespace nodes kept at load time carry the layout.
-    // pugixml drops whitespace outside the root, so top-level nodes go one a line.
+    // In the document's own encoding, so that kept text and the declaration
+    // still agree. Raw output: the whitespace nodes kept at load time carry
+    // the layout. pugixml drops whitespace outside the root, so top-level
+    // nodes go one a line.
+    out << m_bom;
+    const std::string lineEnd = newline(m_encoding);
     for (pugi::xml_node n = m_document.first_child(); n; n = n.next_sibling()) {
-        n.print(out, "", pugi::format_raw, pugi::encoding_utf8);
-        out << '\n';
+        n.print(out, "", pugi::format_raw, m_encoding);
+        out << lineEnd;
     }
     return remorra::os::writeFileAtomically(path, out.str());
 }

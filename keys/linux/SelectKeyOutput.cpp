@@ -1,5 +1,5 @@
-#include "app/AppLog.h"
 #include "keys/linux/LinuxKeyOutputs.h"
+#include "platform/os/AppLog.h"
 
 #include <cstdlib>
 #include <cstring>

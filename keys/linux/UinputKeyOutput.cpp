@@ -1,6 +1,6 @@
-#include "app/AppLog.h"
 #include "keys/linux/LinuxKeyMap.h"
 #include "keys/linux/LinuxKeyOutputs.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/TimeService.h"
 
 #include <cstring>

@@ -1,6 +1,7 @@
-#include "app/AppLog.h"
 #include "keys/linux/LinuxKeyMap.h"
 #include "keys/linux/LinuxKeyOutputs.h"
+#include "keys/linux/XDisplayErrors.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/TimeService.h"
 
 #include <X11/Xatom.h>
@@ -15,11 +16,11 @@
 #include <vector>
 
 namespace remorra::keys {
-namespace {
 
 // Windows may vanish between listing and reading their titles; the default
 // Xlib handler would end the process on the resulting BadWindow. Errors on
 // other connections still reach whatever handler was installed before.
+namespace {
 std::atomic<int (*)(Display*, XErrorEvent*)> g_previousHandler{nullptr};
 std::mutex g_displaysMutex;
 std::vector<Display*> g_ourDisplays;
@@ -35,6 +36,8 @@ int OnXError(Display* display, XErrorEvent* error) {
     return previous ? previous(display, error) : 0;
 }
 
+} // namespace
+
 void RegisterDisplay(Display* display) {
     std::lock_guard lock(g_displaysMutex);
     if (g_ourDisplays.empty()) {
@@ -48,6 +51,8 @@ void UnregisterDisplay(Display* display) {
     std::lock_guard lock(g_displaysMutex);
     std::erase(g_ourDisplays, display);
 }
+
+namespace {
 
 class XTestKeyOutput final : public IKeyOutput {
 public:

@@ -1,5 +1,5 @@
-#include "app/AppLog.h"
 #include "keys/KeyOutput.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/TimeService.h"
 
 #include <windows.h>
@@ -21,11 +21,8 @@ public:
     const char* backendName() const override { return "keybd_event"; }
 
 private:
-    static void send(std::uint8_t vk, DWORD flags)
-    {
-        const auto scan = static_cast<BYTE>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        keybd_event(vk, scan, flags, 0);
-    }
+    // Scan code 0: the virtual-key code alone names the key.
+    static void send(std::uint8_t vk, DWORD flags) { keybd_event(vk, 0, flags, 0); }
 };
 
 } // namespace

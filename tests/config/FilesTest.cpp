@@ -1,21 +1,20 @@
 #include "platform/os/Files.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace remorra::os;
 
 namespace {
 struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "remorra_files_XXXXXX").string();
-        path = ::mkdtemp(t.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
+    remorra::test::TempFolder folder{"remorra_files"};
+    const fs::path path = folder.path();
 };
 
 std::size_t entries(const fs::path& dir) {
@@ -54,6 +53,39 @@ TEST(AtomicWrite, MissingFolderGivesClearError) {
     FileResult r = writeFileAtomically((d.path / "no" / "a.txt").string(), "x");
     EXPECT_FALSE(r);
     EXPECT_FALSE(r.error.empty());
+}
+
+// What a killed save leaves goes at the next start; nothing else does.
+TEST(StaleTempFiles, OnlyOurOwnFromBeforeTheStartGo) {
+    TempDir d;
+#ifdef _WIN32
+    const std::string own = "rmr1A2F.tmp", ownToo = "RMRE.TMP", fresh = "rmr3.tmp";
+    const std::vector<std::string> foreign = {"rmrx.tmp", "rmr12345.tmp", "rmr.tmp", "abc1.tmp", "config.ini"};
+#else
+    const std::string own = ".remorra-Ab12Cd", ownToo = ".remorra-XXXXXX", fresh = ".remorra-9zZ9zz";
+    const std::vector<std::string> foreign = {".remorra-abc", ".remorra-abcdefg", "x.remorra-abcdef",
+                                              ".remorra-ab-def", "config.ini"};
+#endif
+    const auto started = fs::file_time_type::clock::now();
+    const auto before = started - std::chrono::hours(1);
+    auto make = [&](const std::string& name, fs::file_time_type when) {
+        ASSERT_TRUE(writeFileAtomically((d.path / name).string(), "partial"));
+        fs::last_write_time(d.path / name, when);
+    };
+    make(own, before);
+    make(ownToo, before);
+    make(fresh, started + std::chrono::seconds(1));
+    for (const std::string& name : foreign) make(name, before);
+    fs::create_directory(d.path / "sub");
+    make("sub/" + own, before); // only the folder named
+    const std::vector<std::string> removed = removeStaleTempFiles(d.path.string(), started);
+    EXPECT_EQ(removed.size(), 2u);
+    EXPECT_FALSE(fs::exists(d.path / own));
+    EXPECT_FALSE(fs::exists(d.path / ownToo));
+    EXPECT_TRUE(fs::exists(d.path / fresh));
+    EXPECT_TRUE(fs::exists(d.path / "sub" / own));
+    for (const std::string& name : foreign) EXPECT_TRUE(fs::exists(d.path / name)) << name;
+    EXPECT_TRUE(removeStaleTempFiles((d.path / "missing").string(), started).empty());
 }
 
 TEST(Folders, DocumentsOverride) {

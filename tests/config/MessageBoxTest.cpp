@@ -1,4 +1,4 @@
-#include "app/MessageBox.h"
+#include "platform/os/MessageBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/AppLog.h"
 #include "app/Version.h"
+#include "platform/os/AppLog.h"
 
 #include "LogFileFixture.h"
 
@@ -42,7 +42,7 @@ TEST(AppLogTest, LinesNeverExceedTheLimit) {
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 3u);
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(lines[i].size() + 1, static_cast<std::size_t>(remorra::app::kMaxLogLineChars)) << i;
+        EXPECT_EQ(lines[i].size() + 1, static_cast<std::size_t>(remorra::os::kMaxLogLineChars)) << i;
         EXPECT_TRUE(std::regex_match(lines[i], kLine)) << i;
     }
     EXPECT_EQ(Message(lines[2]), "after");
@@ -99,7 +99,16 @@ TEST(AppLogTest, UnwritableLogLosesOnlyThatLine) {
 #ifdef _WIN32
 TEST(AppLogTest, DefaultLocationIsTheRootOfDriveC) {
     unsetenv("REMORRA_LOG");
-    EXPECT_EQ(remorra::app::ApplicationLogPath(), "c:\\Remorra.log");
+    EXPECT_EQ(remorra::os::ApplicationLogPath(), "c:\\Remorra.log");
+}
+
+TEST(AppLogTest, LinesEndInCrLfAsInATextModeFile) {
+    LogFile log;
+    WriteLog(L"first");
+    WriteLog(L"inner\nfeed");
+    const std::string text = log.text();
+    EXPECT_NE(text.find("] first\r\n["), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("] inner\r\nfeed\r\n")) << text;
 }
 #else
 TEST(AppLogTest, DefaultLocationIsTheStateFolderCreatedOnDemand) {
@@ -109,13 +118,13 @@ TEST(AppLogTest, DefaultLocationIsTheStateFolderCreatedOnDemand) {
     const char* oldXdg = std::getenv("XDG_STATE_HOME");
     const std::string saved = oldXdg ? oldXdg : "";
     setenv("XDG_STATE_HOME", state.c_str(), 1);
-    EXPECT_EQ(remorra::app::ApplicationLogPath(), state + "/remorra/Remorra.log");
+    EXPECT_EQ(remorra::os::ApplicationLogPath(), state + "/remorra/Remorra.log");
     WriteLog(L"first line");
     EXPECT_TRUE(std::filesystem::exists(state + "/remorra/Remorra.log"));
     setenv("XDG_STATE_HOME", "relative/ignored", 1);
     const char* home = std::getenv("HOME");
     if (home && *home) {
-        EXPECT_EQ(remorra::app::ApplicationLogPath(), std::string(home) + "/.local/state/remorra/Remorra.log");
+        EXPECT_EQ(remorra::os::ApplicationLogPath(), std::string(home) + "/.local/state/remorra/Remorra.log");
     }
     if (oldXdg) setenv("XDG_STATE_HOME", saved.c_str(), 1); else unsetenv("XDG_STATE_HOME");
 }

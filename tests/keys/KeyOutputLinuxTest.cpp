@@ -13,6 +13,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libevdev/libevdev.h>
+#include <linux/input-event-codes.h>
+#include <X11/XF86keysym.h>
+#include <X11/keysym.h>
 #include <string>
 #include <unistd.h>
 
@@ -30,6 +33,25 @@ TEST(LinuxKeyMapTest, KnownCodesMapBothWaysOthersNot) {
         SCOPED_TRACE(code);
         EXPECT_EQ(IsKnownVirtualKey(vk), key.keysym != 0);
         EXPECT_EQ(IsKnownVirtualKey(vk), key.evdev != 0);
+    }
+    // The ends of each run and the entries chosen against the obvious one.
+    struct {
+        int vk;
+        std::uint32_t keysym;
+        std::uint16_t evdev;
+    } entries[] = {
+        {0x41, XK_a, KEY_A},       {0x5A, XK_z, KEY_Z},        {0x30, XK_0, KEY_0},
+        {0x39, XK_9, KEY_9},       {0x60, XK_0, KEY_0},        {0x69, XK_9, KEY_9},
+        {0x70, XK_F1, KEY_F1},     {0x87, XK_F24, KEY_F24},    {0x0D, XK_Return, KEY_ENTER},
+        {0x2C, XK_Print, KEY_SYSRQ}, {0x6E, XK_period, KEY_DOT}, {0xA5, XK_Alt_R, KEY_RIGHTALT},
+        {0xAF, XF86XK_AudioRaiseVolume, KEY_VOLUMEUP}, {0xB3, XF86XK_AudioPlay, KEY_PLAYPAUSE},
+        {0xE2, XK_less, KEY_102ND}, {0x3A, 0, 0},              {0x88, 0, 0},
+    };
+    for (const auto& e : entries) {
+        SCOPED_TRACE(testing::Message() << std::showbase << std::hex << e.vk);
+        const auto key = linux_keys::LookupLinuxKey(static_cast<std::uint8_t>(e.vk));
+        EXPECT_EQ(key.keysym, e.keysym);
+        EXPECT_EQ(key.evdev, e.evdev);
     }
 }
 

@@ -155,7 +155,7 @@ TEST_F(KeyReportHandlerTest, Rc6IgnoresTheGateTheSelectionAndThePause) {
 
 TEST_F(KeyReportHandlerTest, Rc5AndNec24ProduceNothing) {
     userProfile("Movie");
-    const tmIrRc5Report rc5{0x0C, 0x00, 1};
+    const tmIrRc5Report rc5{0x0C, 0x00, 1, 1};
     tmIrNec24Report nec24{};
     nec24.command = 0x84;
     handler.OnIrKey(TM_IR_DECODER_RC5, &rc5);
@@ -221,6 +221,33 @@ TEST_F(KeyReportHandlerTest, SelectionAndBindingsChangeWhileKeysArrive) {
         ++sequences;
     }
     EXPECT_EQ(sequences, 2u * kKeys);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(KeyReportHandlerTest, CardButtonsReachTheButtonSinkWithTheirRepeats) {
+    test::RecordingButtons buttons;
+    handler.SetButtonSink(&buttons);
+    auto send = [&](std::uint16_t address, std::uint8_t command, std::uint32_t repeat) {
+        tmIrNecReport r = Nec(command, repeat);
+        r.address = address;
+        handler.OnIrKey(TM_IR_DECODER_NEC, &r);
+    };
+    send(0xFB04, 0x81, 0);
+    send(0xFB04, 0x81, 1);
+    gate.tryTake(); // a key in progress drops the stroke, not the button
+    send(0xFB04, 0x81, 1);
+    gate.open();
+    send(0x7F80, 0x81, 0); // another remote's address
+    send(0xFB04, 0x00, 0); // no button of the card's remote
+    handler.SetButtonSink(nullptr);
+    send(0xFB04, 0x99, 0);
+    EXPECT_EQ(buttons.lines, (std::vector<std::string>{"0000000000000481 00 Up Remorra\n",
+                                                       "0000000000000481 01 Up Remorra\n",
+                                                       "0000000000000481 02 Up Remorra\n"}));
+    out.take();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Compact notation for expected strokes: "D11 P10 U11" is Ctrl down, 10 ms,
 // Ctrl up (codes in hex, pauses in decimal ms).
+#include "keys/ButtonEvents.h"
 #include "keys/KeyOutput.h"
 
 #include <sstream>
@@ -22,5 +23,15 @@ inline std::vector<KeyEvent> Strokes(const std::string& text) {
     }
     return out;
 }
+
+// The lines LIRC clients would read, one per button.
+struct RecordingButtons final : IButtonEventSink {
+    std::vector<std::string> lines;
+    void OnButton(const ButtonEvent& e) override {
+        char line[160];
+        FormatLircLine(e, line, sizeof line);
+        lines.emplace_back(line);
+    }
+};
 
 } // namespace remorra::keys::test

@@ -1,5 +1,7 @@
 #pragma once
 // Points the application log at a fresh file for one test.
+#include "TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,17 +14,8 @@ namespace remorra::keys::test {
 
 class LogFile {
 public:
-    LogFile() {
-        char pattern[] = "/tmp/remorra-log-XXXXXX";
-        m_dir = mkdtemp(pattern);
-        m_path = m_dir + "/sub/Remorra.log"; // the folder is created on demand
-        setenv("REMORRA_LOG", m_path.c_str(), 1);
-    }
-    ~LogFile() {
-        unsetenv("REMORRA_LOG");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
+    LogFile() { setenv("REMORRA_LOG", m_path.c_str(), 1); }
+    ~LogFile() { unsetenv("REMORRA_LOG"); }
     const std::string& path() const { return m_path; }
     std::string text() const {
         std::ifstream in(m_path, std::ios::binary);
@@ -31,14 +24,19 @@ public:
         return s.str();
     }
     // Lines as written, split at '\n' (a caller's "\r\n" leaves '\r' and an
-    // empty line behind).
+    // empty line behind). On Windows the log is a text-mode file: the '\r'
+    // of each line end is dropped as a text-mode read would.
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
         std::string t = text();
         std::size_t start = 0;
         for (std::size_t i = 0; i < t.size(); ++i) {
             if (t[i] == '\n') {
+#ifdef _WIN32
+                out.push_back(t.substr(start, i - start - (i > start && t[i - 1] == '\r' ? 1 : 0)));
+#else
                 out.push_back(t.substr(start, i - start));
+#endif
                 start = i + 1;
             }
         }
@@ -47,8 +45,8 @@ public:
     }
 
 private:
-    std::string m_dir;
-    std::string m_path;
+    remorra::test::TempFolder m_dir{"remorra-log"};
+    const std::string m_path = (m_dir / "sub" / "Remorra.log").string(); // the folder is created on demand
 };
 
 } // namespace remorra::keys::test

@@ -60,9 +60,13 @@ TEST_F(EditorFixture, RestoreFallsBackToBuiltInAndWritesSelection) {
 }
 
 TEST_F(EditorFixture, BadNamesCreateNothing) {
-    for (const char* name : {"", ".", "..", "../x", "a/b", "a\\b", "a:b", "x\n", "dot."}) {
+    std::vector<std::string> bad{"", ".", "..", "../x", "a/b", "x\n", std::string("a\x7F")};
+#ifdef _WIN32
+    bad.insert(bad.end(), {"a\\b", "a:b", "why?", "con", "LPT1.txt"});
+#endif
+    for (const std::string& name : bad) {
         box.shown.clear();
-        EXPECT_FALSE(ed.NewProfile(std::string(name))) << name;
+        EXPECT_FALSE(ed.NewProfile(name)) << name;
         ASSERT_EQ(box.shown.size(), 1u) << name;
         EXPECT_FALSE(box.shown[0].text.empty());
     }
@@ -70,6 +74,52 @@ TEST_F(EditorFixture, BadNamesCreateNothing) {
     EXPECT_FALSE(fs::exists(docs.path / "x.xml"));
     EXPECT_FALSE(ed.NewProfile(std::nullopt));
 }
+
+TEST_F(EditorFixture, NamesThePlatformTakesAreCreatedAndDeleted) {
+    ed.templateOverride = (docs.path / "t.xml").string();
+    ASSERT_TRUE(os::writeFileAtomically(ed.templateOverride, "<RemoteSetting/>"));
+    // The file name goes on after the name, so a trailing dot or blank is no trailing one.
+    std::vector<std::string> fine{"Kids TV", "dot.", "blank "};
+#ifndef _WIN32
+    fine.insert(fine.end(), {"Kids:TV", "Why?", "a\\b", "con"});
+#endif
+    for (const std::string& name : fine) {
+        SCOPED_TRACE(name);
+        box.shown.clear();
+        EXPECT_TRUE(ed.NewProfile(name));
+        EXPECT_TRUE(box.shown.empty());
+        EXPECT_TRUE(fs::exists(ProfileFolder() + name + ".xml"));
+    }
+    // Del removes what the list shows, whatever New would have said of it.
+    touch("Movie .xml");
+    CProfileEditor fresh{box, "Remorra"};
+    fresh.FillProfileList();
+    while (fresh.entries().size() > 1) {
+        const std::string name = fresh.entries()[1];
+        SCOPED_TRACE(name);
+        fresh.SelectProfileAt(1);
+        ASSERT_TRUE(fresh.DeleteProfile());
+        EXPECT_FALSE(fs::exists(ProfileFolder() + name + ".xml"));
+    }
+    EXPECT_EQ(profileFiles(), 0u);
+}
+
+#ifndef _WIN32
+TEST_F(EditorFixture, NamesWithControlCharactersAreNotListed) {
+    const std::string log = (docs.path / "Remorra.log").string();
+    ::setenv("REMORRA_LOG", log.c_str(), 1);
+    touch("A\nstartandhide=1.xml");
+    touch("Movie.xml");
+    ed.FillProfileList();
+    ::unsetenv("REMORRA_LOG");
+    EXPECT_EQ(ed.entries(), (std::vector<std::string>{kBuiltInProfile, "Movie"}));
+    std::string text;
+    os::readWholeFile(log, text);
+    EXPECT_NE(text.find("Profile \"A\\x0Astartandhide=1\" is not listed: its name holds a control character\n"),
+              std::string::npos)
+        << text;
+}
+#endif
 
 TEST_F(EditorFixture, NewCreatesFoldersFromShippedTemplate) {
     ASSERT_TRUE(fs::exists(os::programFolder() + "/Original.xml")) << "copied beside the program";

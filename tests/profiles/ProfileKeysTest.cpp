@@ -1,5 +1,5 @@
 #include "app/Config.h"
-#include "app/MessageBox.h"
+#include "platform/os/MessageBox.h"
 #include "keys/ProfileKeys.h"
 #include "platform/os/Files.h"
 #include "TestDocs.h"
@@ -34,7 +34,7 @@ std::string profileText(const std::string& skipKey = "") {
 struct ProfileFixture : ::testing::Test {
     test::TempDocuments docs;
     RecordingMessageBox box;
-    CProfileKeys keys{box, "Remorra"};
+    CProfileKeys keys{box, "Remorra", ProfileFolder()};
     std::string path;
     void SetUp() override {
         fs::create_directories(ProfileFolder());
@@ -137,5 +137,28 @@ TEST_F(ProfileFixture, InterruptedSaveLeavesOldFileIntact) {
     os::setAtomicWriteFailAfter(-1);
     EXPECT_FALSE(r);
     EXPECT_EQ(get(), profileText());
+    EXPECT_EQ(std::distance(fs::directory_iterator(ProfileFolder()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileFixture, SaveIsOneReplacementAndAFailedFirstWriteKeepsTheOldFile) {
+    put(profileText());
+    keys.LoadProfileKeys("Movie.xml");
+    // Every key changes, so that a save per key would write each one.
+    for (EditorSlot& s : keys.m_slots) s.field = {65, 3, true};
+    keys.ApplyKeys();
+    const std::uint64_t before = os::atomicReplacements();
+    ASSERT_TRUE(keys.SaveProfileKeys());
+    EXPECT_EQ(os::atomicReplacements() - before, 1u);
+    const std::string saved = get();
+    ASSERT_NE(saved, profileText());
+
+    for (EditorSlot& s : keys.m_slots) s.field = {66, 0, true};
+    keys.ApplyKeys();
+    os::setAtomicWriteFailAfter(100, 1);
+    const os::FileResult r = keys.SaveProfileKeys();
+    os::setAtomicWriteFailAfter(-1);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(get(), saved);
+    EXPECT_EQ(os::atomicReplacements() - before, 1u);
     EXPECT_EQ(std::distance(fs::directory_iterator(ProfileFolder()), fs::directory_iterator()), 1);
 }

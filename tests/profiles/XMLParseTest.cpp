@@ -61,3 +61,59 @@ TEST(XMLParse, SaveKeepsEverythingElse) {
     expected.replace(expected.find("<Shift>0"), 8, "<Shift>-5");
     EXPECT_EQ(back, expected);
 }
+
+namespace {
+// The document in another encoding; its only non-ASCII character is U+00E9.
+std::string encoded(std::string utf8, pugi::xml_encoding as) {
+    if (as == pugi::encoding_utf8) return utf8;
+    for (auto at = utf8.find("\xC3\xA9"); at != std::string::npos; at = utf8.find("\xC3\xA9"))
+        utf8.replace(at, 2, "\xE9");
+    if (as == pugi::encoding_latin1) return utf8;
+    std::string wide;
+    for (char c : utf8) {
+        const std::string unit{c, '\0'};
+        wide += as == pugi::encoding_utf16_le ? unit : std::string{'\0', c};
+    }
+    return wide;
+}
+} // namespace
+
+TEST(XMLParse, SaveWritesTheDocumentsOwnEncoding) {
+    struct {
+        const char* declared;
+        pugi::xml_encoding encoding;
+        std::string bom;
+    } cases[] = {{"ISO-8859-1", pugi::encoding_latin1, ""},
+                 {"UTF-16", pugi::encoding_utf16_le, "\xFF\xFE"},
+                 {"UTF-16", pugi::encoding_utf16_be, "\xFE\xFF"},
+                 {"UTF-8", pugi::encoding_utf8, "\xEF\xBB\xBF"},
+                 {"UTF-8", pugi::encoding_utf8, ""}};
+    test::TempDocuments d;
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.declared << " encoding " << c.encoding << " bom " << c.bom.size());
+        const std::string text = std::string("<?xml version=\"1.0\" encoding=\"") + c.declared +
+                                 "\"?>\n<!-- caf\xC3\xA9 -->\n<RemoteSetting><Power><Shift>0</Shift></Power></RemoteSetting>\n";
+        std::string p = writeTemp(d, c.bom + encoded(text, c.encoding));
+        XMLParse x;
+        ASSERT_TRUE(x.Load(p.c_str()));
+        ASSERT_TRUE(x.SetNodeInt(x.SelectNode(x.SelectNode(x.SelectNode({}, "RemoteSetting"), "Power"), "Shift"), 1));
+        ASSERT_TRUE(x.Save(p));
+        std::string expected = text, back;
+        expected.replace(expected.find("<Shift>0"), 8, "<Shift>1");
+        os::readWholeFile(p, back);
+        EXPECT_EQ(back, c.bom + encoded(expected, c.encoding));
+    }
+}
+
+TEST(XMLParse, ProcessingInstructionsAreNotElements) {
+    test::TempDocuments d;
+    std::string p = writeTemp(d, "<RemoteSetting><?Power x?><Power><?VirtualKey y?><VirtualKey>7</VirtualKey></Power>"
+                                 "<Mode><?VirtualKey z?></Mode></RemoteSetting>");
+    XMLParse x;
+    ASSERT_TRUE(x.Load(p.c_str()));
+    auto root = x.SelectNode({}, "RemoteSetting");
+    EXPECT_EQ(x.GetNodeInt(x.SelectNode(x.SelectNode(root, "Power"), "VirtualKey")), 7);
+    auto mode = x.SelectNode(root, "Mode");
+    EXPECT_FALSE(x.SelectNode(mode, "VirtualKey"));
+    EXPECT_FALSE(x.SetNodeInt(mode.first_child(), 5)) << "a save must not report a value it did not write";
+}
