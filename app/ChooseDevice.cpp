@@ -47,4 +47,9 @@ void InitChooser(CChooseDeviceLogic& logic, std::vector<CaptureDeviceRecord>& de
     logic.OnInitDialog(names, receivers);
 }
 
+discovery::ReceiverConfig ReadReceiverConfig() {
+    const std::string file = DataFolder() + "/config.ini";
+    return {ReadConfigValue(file, "Config", "GpioChip"), ReadConfigValue(file, "Config", "GpioLine")};
+}
+
 } // namespace remorra

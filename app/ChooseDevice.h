@@ -2,8 +2,9 @@
 // CChooseDeviceDlg's decisions without its view. The discovery list is kept
 // as the friendly names of its records (the filters stay with the caller's
 // records); a view shows `entries` and reports the selection and OK.
-#include "app/MessageBox.h"
 #include "platform/discovery/CaptureDevices.h"
+#include "platform/discovery/DeviceSources.h"
+#include "platform/os/MessageBox.h"
 
 #include <functional>
 #include <memory>
@@ -52,5 +53,9 @@ private:
 // `logic`. The views then show `logic.entries()`.
 void InitChooser(CChooseDeviceLogic& logic, std::vector<CaptureDeviceRecord>& devices,
                  discovery::ICaptureDeviceSource* source, IMessageBox& box);
+
+// The receivers config.ini names, for CreateCaptureDeviceSource. Read only:
+// discovery must not create the data folder.
+discovery::ReceiverConfig ReadReceiverConfig();
 
 } // namespace remorra

@@ -1,6 +1,8 @@
 #include "app/Config.h"
 
+#include "platform/os/AppLog.h"
 #include "platform/os/Files.h"
+#include "platform/os/UpdateLock.h"
 
 #include <cerrno>
 #include <climits>
@@ -68,10 +70,21 @@ std::string ConfigFilePath() {
     return folder + "/config.ini";
 }
 
+std::vector<std::string> RemoveStaleSaves(std::filesystem::file_time_type startedAt) {
+    std::vector<std::string> removed = os::removeStaleTempFiles(DataFolder(), startedAt);
+    for (std::string& path : os::removeStaleTempFiles(ProfileFolder(), startedAt)) removed.push_back(std::move(path));
+    for (const std::string& path : removed) WriteLog(L"Removed the temporary file of an interrupted save: %s", path.c_str());
+    return removed;
+}
+
 std::string ReadConfigValue(const std::string& file, const std::string& section,
                             const std::string& key) {
     std::string text;
-    if (!os::readWholeFile(file, text)) return {};
+    if (os::ReadResult r = os::readFile(file, text, os::kMaxConfigFileBytes); !r) {
+        if (r.status != os::ReadStatus::Missing)
+            WriteLog(L"config.ini not read, its settings are not used: %s", r.error.c_str());
+        return {};
+    }
     bool inSection = false;
     for (const std::string& line : splitLines(text)) {
         std::string_view name, k, v;
@@ -91,8 +104,14 @@ std::string ReadConfigValue(const std::string& file, const std::string& section,
 
 int WriteConfigValue(const std::string& file, const std::string& section,
                      const std::string& key, const std::string& value) {
+    // A line break would end the entry there and start a line of its own.
+    for (const std::string* part : {&section, &key, &value})
+        if (part->find_first_of("\r\n") != std::string::npos) return EINVAL;
+    // Another writer (a thread, another process) must not read the file
+    // between this read and this save, or one of the two changes is lost.
+    const os::UpdateLock serialised(file);
     std::string text;
-    const bool existed = os::readWholeFile(file, text);
+    const bool existed = os::readWholeFile(file, text, os::kMaxConfigFileBytes);
     if (!existed && os::fileExists(file)) return EACCES;
     const bool crlf = text.find("\r\n") != std::string::npos;
     std::vector<std::string> lines = splitLines(text);

@@ -5,6 +5,7 @@
 // priority. Callbacks run on a background thread of the service; the caller
 // hands them over to its window thread.
 #include "app/RemorraApp.h"
+#include "platform/os/RuntimeFolder.h"
 
 #include <functional>
 #include <memory>
@@ -12,10 +13,9 @@
 
 namespace remorra::app {
 
-// Per-user folder for the lock and the local sockets: $XDG_RUNTIME_DIR/remorra,
-// else a private folder in the temp directory. Created (mode 0700) on demand;
-// empty when it cannot be made or is not the user's own.
-std::string RuntimeFolder();
+// Per-user folder for the lock and the local sockets (os::findRuntimeFolder);
+// empty when no candidate is the user's alone.
+inline std::string RuntimeFolder() { return os::runtimeFolder(); }
 
 std::unique_ptr<IInstanceLock> CreateInstanceLock(const std::string& name);
 
@@ -35,11 +35,14 @@ std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()> o
 // Asks the running copy to restore its window; false when none listens.
 bool SendRestoreRequest();
 
-// Call before any thread starts, so that every later thread inherits the
-// blocked termination signals and only the watcher receives them.
+// Call first in main, before any thread starts, so that every later thread
+// inherits the blocked termination signals and only the watcher receives them.
 void BlockShutdownSignals();
-// Calls `onShutdown` for each SIGTERM, SIGINT or SIGHUP.
-std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> onShutdown);
+// Calls `onShutdown` with the request's name ("SIGTERM", "CTRL_LOGOFF_EVENT")
+// for each SIGTERM, SIGINT or SIGHUP (Windows: console and session events).
+// Signals that came while they were blocked and before the watcher started
+// are delivered too.
+std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void(const char* what)> onShutdown);
 
 // Real-time scheduling for every thread of the process (the interrupt
 // thread included). When that is refused, the best nice value the process

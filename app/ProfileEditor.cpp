@@ -1,6 +1,8 @@
 #include "app/ProfileEditor.h"
 
+#include "platform/os/AppLog.h"
 #include "app/Config.h"
+#include "app/ProfileNamePlatform.h"
 #include "keys/XMLParse.h"
 #include "platform/os/Files.h"
 
@@ -26,6 +28,23 @@ bool endsWithNoCase(const std::string& s, const std::string& suffix) {
     return startsWithNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// A name for the log: its control characters as \xNN, so that it stays one line.
+std::string visible(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (!isControl(c)) {
+            out += c;
+            continue;
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+        out += hex;
+    }
+    return out;
+}
+
 // The order a Windows folder listing gives: upper-cased byte order.
 bool listingOrder(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -37,28 +56,22 @@ std::string CheckProfileName(const std::string& name) {
     if (name.empty()) return "The profile name is empty.";
     if (name == "." || name == "..") return "The profile name cannot be \".\" or \"..\".";
     for (char c : name) {
-        if (c == '/' || c == '\\') return "The profile name cannot contain a path separator.";
-        // Refused on one of our platforms' file systems.
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
-            return std::string("The profile name cannot contain the character '") +
-                   (static_cast<unsigned char>(c) < 0x20 ? std::string("control") : std::string(1, c)) + "'.";
+        if (IsPathSeparator(c)) return "The profile name cannot contain a path separator.";
+        if (isControl(c)) return "The profile name cannot contain a control character.";
     }
-    if (name.back() == ' ' || name.back() == '.') return "The profile name cannot end in a blank or a dot.";
-    if (name.size() + 4 > 255) return "The profile name is too long.";
-    return {};
+    return PlatformProfileNameRefusal(name);
 }
 
 bool LoadProfileSnapshot(const std::string& path, IMessageBox& box, keys::ProfileSnapshot& out) {
     const std::filesystem::path p(path);
     std::string file = p.filename().string();
     if (file.empty()) return false;
-    CProfileKeys keys(box, "remorra-ir");
-    std::string folder = p.parent_path().string();
-    keys.profileFolderOverride = folder.empty() ? "./" : folder + "/";
+    const std::string folder = p.parent_path().string();
+    CProfileKeys keys(box, "remorra-ir", folder.empty() ? "./" : folder + "/");
     // One report for an unreadable file rather than one per key.
     {
         XMLParse probe;
-        if (!probe.Load((keys.profileFolderOverride + file).c_str())) {
+        if (!probe.Load((keys.profileFolder + file).c_str())) {
             box.show("Load Config error!", "remorra-ir", MsgButtons::Ok, MsgIcon::None);
             return false;
         }
@@ -97,6 +110,12 @@ void CProfileEditor::FillProfileList() {
         // name, which matches the first entry and so is never added.
         auto at = file.find(".xml");
         std::string name = at == std::string::npos ? std::string() : file.substr(0, at);
+        // The name goes into config.ini when selected, where a line break
+        // would start a line of its own.
+        if (std::any_of(name.begin(), name.end(), isControl)) {
+            WriteLog(L"Profile \"%s\" is not listed: its name holds a control character", visible(name).c_str());
+            continue;
+        }
         if (FindString(name) < 0) m_entries.push_back(name);
     }
 }
@@ -170,7 +189,7 @@ bool CProfileEditor::NewProfile(const std::optional<std::string>& enteredName) {
         return false;
     }
     std::string templ;
-    if (!os::readWholeFile(TemplatePath(), templ)) {
+    if (!os::readWholeFile(TemplatePath(), templ, os::kMaxProfileFileBytes)) {
         m_box.show("The profile template " + TemplatePath() + " cannot be read.", m_title,
                    MsgButtons::Ok, MsgIcon::Error);
         return false;
@@ -203,8 +222,10 @@ bool CProfileEditor::DeleteProfile() {
     bool removed = false;
     if (m_selection >= 0 && m_selection < static_cast<int>(m_entries.size())) {
         const std::string& text = m_entries[static_cast<std::size_t>(m_selection)];
-        // Entries come from the listing, but never let one reach outside.
-        if (CheckProfileName(text).empty()) removed = std::remove((ProfileFolder() + text + ".xml").c_str()) == 0;
+        // Whatever the listing shows is a file of the folder; only a separator
+        // (which no listed name holds) could reach outside it.
+        if (!text.empty() && std::none_of(text.begin(), text.end(), IsPathSeparator))
+            removed = std::remove((ProfileFolder() + text + ".xml").c_str()) == 0;
     }
     m_entries.clear();
     m_selection = -1;

@@ -2,9 +2,10 @@
 // The profile editor's decisions without its view: the combo box is a list
 // of strings with a selected position, the hot-key fields live in the slots
 // of CProfileKeys. A Qt view mirrors this state and forwards its commands.
-#include "app/MessageBox.h"
+#include "app/Config.h"
 #include "keys/ProfileKeys.h"
 #include "keys/ProfileView.h"
+#include "platform/os/MessageBox.h"
 
 #include <optional>
 #include <string>
@@ -52,7 +53,7 @@ bool LoadProfileSnapshot(const std::string& path, IMessageBox& box, keys::Profil
 class CProfileEditor {
 public:
     CProfileEditor(IMessageBox& box, std::string title)
-        : keys(box, title), m_box(box), m_title(std::move(title)) {}
+        : keys(box, title, ProfileFolder()), m_box(box), m_title(std::move(title)) {}
 
     void FillProfileList();
     // Out-of-range positions (profiles deleted outside the program) fall back

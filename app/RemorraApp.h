@@ -1,6 +1,6 @@
 #pragma once
 // The application object: one copy per user, then the main dialog.
-#include "app/MessageBox.h"
+#include "platform/os/MessageBox.h"
 
 #include <functional>
 

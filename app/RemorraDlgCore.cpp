@@ -1,8 +1,8 @@
 #include "app/RemorraDlgCore.h"
 
-#include "app/AppLog.h"
 #include "app/Config.h"
 #include "app/Version.h"
+#include "platform/os/AppLog.h"
 #include "platform/tuner/GPIO_Interface.h"
 #include "platform/tuner/Interrupt_Interface.h"
 #include "platform/tuner/KsWire.h"
@@ -89,7 +89,8 @@ bool CRemorraDlgCore::OnInitDialog()
             WriteLog(L"Could not set GPIO pin to input!");
     }
 
-    m_nDecoderType = TM_IR_DECODER_NEC;
+    // NEC alone, unless remote maps asked for every protocol.
+    m_nDecoderType = m_nStartDecoderType;
     CreateDecoder();
 
     m_view.restoreProfileSelection(m_nProfileIndex);
@@ -97,7 +98,7 @@ bool CRemorraDlgCore::OnInitDialog()
     if (!m_services.raisePriority || !m_services.raisePriority())
         WriteLog(L"SetPriorityClass faild!");
 
-    if (m_bStartAndHide)
+    if (StartsHidden())
         m_view.postMinimize();
     return true;
 }

@@ -4,9 +4,9 @@
 // window, the chooser and the platform calls sit behind interfaces so that the
 // whole sequence runs in tests against simulated cards.
 #include "OSDependFactory.h"
-#include "app/MessageBox.h"
 #include "app/Options.h"
 #include "platform/discovery/CaptureDevices.h"
+#include "platform/os/MessageBox.h"
 #include "tmIrTypes.h"
 
 #include <cstdint>
@@ -59,6 +59,8 @@ struct StartupServices {
     std::function<bool()> raisePriority;
     // Where key reports go (the key report handler).
     CIR_DecoderCallback* keySink = nullptr;
+    // Started from the log-in entry: into the tray as "startandhide" does.
+    bool startHidden = false;
 };
 
 class CRemorraDlgCore {
@@ -74,6 +76,8 @@ public:
     bool OnInitDialog();
     void CreateDecoder();
     void Shutdown();
+    // Before OnInitDialog: TM_IR_DECODER_ALL while remote maps are active.
+    void SetDecoderType(std::int32_t type) { m_nStartDecoderType = m_nDecoderType = type; }
 
     // Runs the options command with the device the pipeline runs on.
     bool RunOptions(IOptionDlgView& view);
@@ -86,6 +90,8 @@ public:
     tmIIrDecoder* Decoder() const { return m_pIrDecoder; }
     const std::vector<std::string>& DeviceNames() const { return m_deviceNames; }
     int StartAndHide() const { return m_bStartAndHide; }
+    // Whether start-up went for the tray rather than the window.
+    bool StartsHidden() const { return m_bStartAndHide || m_services.startHidden; }
     int RememberDevice() const { return m_bRememberDevice; }
 
 private:
@@ -103,6 +109,7 @@ private:
     remorra::tuner::ICaptureFilter* m_pCaptureFilter = nullptr;
     std::uint8_t m_nGpioPin = 4;
     std::int32_t m_nDecoderType = TM_IR_DECODER_NEC;
+    std::int32_t m_nStartDecoderType = TM_IR_DECODER_NEC;
     std::vector<std::string> m_deviceNames;
     std::vector<CaptureDeviceRecord> m_deviceList;
     std::uint16_t m_wImplementationId = 0;

@@ -1,6 +1,6 @@
 #include "app/SimulatedCardListener.h"
 
-#include "app/AppLog.h"
+#include "platform/os/AppLog.h"
 #include "platform/tuner/SimTunerCard.h"
 
 #include <string>

@@ -3,8 +3,8 @@
 // discovery of its own and reports the chosen one's index and display text.
 // Its decisions live in CChooseDeviceLogic; this class is only the view.
 #include "app/ChooseDevice.h"
-#include "app/MessageBox.h"
 #include "platform/discovery/CaptureDevices.h"
+#include "platform/os/MessageBox.h"
 
 #include <QDialog>
 

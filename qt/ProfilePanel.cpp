@@ -90,7 +90,10 @@ ProfilePanel::ProfilePanel(IMessageBox& box, std::string title, QWidget* parent)
 
     setFixedSize(du.x(318), du.y(309));
 
-    connect(m_combo, &QComboBox::activated, this, &ProfilePanel::SelectProfile);
+    connect(m_combo, &QComboBox::activated, this, [this](int index) {
+        SelectProfile(index);
+        emit userSelected(QString::fromStdString(m_ed.SelectedText()));
+    });
     connect(m_apply, &QPushButton::clicked, this, &ProfilePanel::ApplyKeys);
     connect(m_save, &QPushButton::clicked, this, &ProfilePanel::SaveProfile);
     connect(m_new, &QPushButton::clicked, this, &ProfilePanel::NewProfile);

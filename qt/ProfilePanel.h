@@ -46,8 +46,13 @@ public slots:
     void NewProfile();
     void DeleteProfile();
 
+    // The focus chose a profile: selected as the combo box would.
+    void SelectProfileAt(int index) { SelectProfile(index); }
+
 signals:
     void optionRequested();
+    // The user picked an entry in the combo box.
+    void userSelected(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

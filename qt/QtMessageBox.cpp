@@ -1,11 +1,29 @@
 #include "qt/QtMessageBox.h"
 
+#include "app/ShutdownRequest.h"
+
 #include <QMessageBox>
 
 namespace remorra {
 
+namespace {
+// The answer a system box gives when it is closed: Cancel when it has that
+// button, else its only (or its "No") button.
+MsgResult ClosedAnswer(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::OkCancel:
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::RetryCancel: return MsgResult::Cancel;
+    case MsgButtons::YesNo: return MsgResult::No;
+    case MsgButtons::Ok: break;
+    }
+    return MsgResult::Ok;
+}
+} // namespace
+
 MsgResult QtMessageBox::show(const std::string& text, const std::string& caption,
                              MsgButtons buttons, MsgIcon icon) {
+    if (m_shutdown && m_shutdown->requested()) return ClosedAnswer(buttons);
     QMessageBox box(m_parent);
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));
@@ -38,11 +56,8 @@ MsgResult QtMessageBox::show(const std::string& text, const std::string& caption
     case QMessageBox::Retry: return MsgResult::Retry;
     case QMessageBox::Ok: return MsgResult::Ok;
     default:
-        // Closed by the window manager: the answer a system box gives when it
-        // has a Cancel button, else its only button.
-        return set.testFlag(QMessageBox::Cancel) ? MsgResult::Cancel
-               : buttons == MsgButtons::YesNo    ? MsgResult::No
-                                                 : MsgResult::Ok;
+        // Closed by the window manager, or by a shutdown request.
+        return ClosedAnswer(buttons);
     }
 }
 

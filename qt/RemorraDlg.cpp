@@ -1,12 +1,23 @@
 #include "qt/RemorraDlg.h"
 
+#include "platform/os/AppLog.h"
+#include "app/Autostart.h"
+#include "app/Config.h"
+#include "app/FocusWatcher.h"
+#include "app/RemorraApp.h"
+#include "platform/os/Files.h"
 #include "qt/AboutDlg.h"
 #include "qt/AppIcon.h"
 #include "qt/DialogUnits.h"
 #include "qt/ProfilePanel.h"
+#include "qt/RemoteControlDlg.h"
+
+#include "app/RemoteKeyPath.h"
 
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 
@@ -21,6 +32,7 @@ CRemorraDlg::CRemorraDlg(StartupServices services, QWidget* parent) : CTrayDialo
     const DialogUnits du(font());
     setFixedSize(du.x(318), du.y(309));
 
+    m_pBox = services.box;
     m_pPanel = new ProfilePanel(*services.box, "Remorra", this);
     m_pPanel->setGeometry(0, 0, width(), height());
     m_pPanel->SetPublisher(&m_publisher);
@@ -29,12 +41,16 @@ CRemorraDlg::CRemorraDlg(StartupServices services, QWidget* parent) : CTrayDialo
             OnOption(*m_pOptionsView);
     });
 
+    connect(m_pPanel, &ProfilePanel::userSelected, this,
+            [this](const QString& text) { m_focus.OnUserSelection(text.toStdString()); });
+
     services.keySink = this;
     m_core = std::make_unique<CRemorraDlgCore>(static_cast<IRemorraDlgView&>(*this), std::move(services));
 }
 
 CRemorraDlg::~CRemorraDlg()
 {
+    m_focusWatcher.reset();
     // The pipeline calls back into this object; it goes before the window.
     m_core.reset();
 }
@@ -65,11 +81,31 @@ void CRemorraDlg::ShowAboutBox()
     about.exec();
 }
 
+void CRemorraDlg::OnRemoteControl()
+{
+    // One at a time: the tray menu stays reachable while the dialog is open.
+    if (!m_pRemoteKeys || m_bInRemoteControl)
+        return;
+    m_bInRemoteControl = true;
+    CRemoteControlDlg dlg(*m_pBox, m_strConfigFile, isVisible() ? this : nullptr);
+    dlg.setWindowIcon(m_hIcon);
+    {
+        CRemoteListening listening(
+            *m_core, *m_pRemoteKeys, [this](CIR_DecoderCallback* sink) { SetKeyHandler(sink); }, dlg.Session(),
+            m_strConfigFile);
+        dlg.exec();
+    }
+    m_bInRemoteControl = false;
+}
+
 QMenu* CRemorraDlg::CreateContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
     menu->addAction(QStringLiteral("Mi&nimize"), this, [this] { OnSysCommand(kScMinimize); });
     menu->addAction(QStringLiteral("&Close"), this, [this] { OnSysCommand(0xF060); });
+    if (m_pRemoteKeys)
+        menu->addAction(QStringLiteral("&Remote control..."), this, [this] { OnRemoteControl(); });
+    menu->addAction(QStringLiteral("A&pplications..."), this, [this] { EditProfileApplications(); });
     if (!m_strAboutMenu.isEmpty()) {
         menu->addSeparator();
         menu->addAction(m_strAboutMenu, this, [this] { OnSysCommand(kIdmAboutBox); });
@@ -110,9 +146,27 @@ void CRemorraDlg::setupTray(const std::string& tooltip)
     auto* menu = new QMenu(QStringLiteral("TrayMenu"));
     QAction* show = menu->addAction(QStringLiteral("ShowWindow"), this, [this] { TrayRestore(); });
     show->setData(kTrayShowWindow);
+    QAction* login = menu->addAction(QStringLiteral("Start at log-in"));
+    login->setData(kTrayStartAtLogin);
+    login->setCheckable(true);
+    // The entry is the user's file: it may change while the program runs.
+    connect(menu, &QMenu::aboutToShow, login, [login] { login->setChecked(AutostartEnabled(AutostartEntryPath())); });
+    login->setChecked(AutostartEnabled(AutostartEntryPath()));
+    connect(login, &QAction::triggered, this, [this](bool on) { SetStartAtLogin(on); });
+    if (m_pRemoteKeys) {
+        QAction* remote = menu->addAction(QStringLiteral("Remote control..."), this, [this] { OnRemoteControl(); });
+        remote->setData(kTrayRemoteControl);
+    }
     QAction* exit = menu->addAction(QStringLiteral("Exit"), this, [this] { Exit(); });
     exit->setData(kTrayExit);
     TraySetMenu(menu);
+}
+
+void CRemorraDlg::SetStartAtLogin(bool on)
+{
+    std::string error;
+    if (!SetAutostart(AutostartEntryPath(), on, os::programFolder() + "/remorra", error) && m_pBox)
+        m_pBox->show("Could not change the log-in entry: " + error, kAppCaption, MsgButtons::Ok, MsgIcon::Error);
 }
 
 void CRemorraDlg::setTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
@@ -130,3 +184,53 @@ void CRemorraDlg::postMinimize()
 }
 
 void CRemorraDlg::endDialog() { done(QDialog::Rejected); }
+
+void CRemorraDlg::OnFocusChanged(const std::vector<std::string>& names)
+{
+    CProfileEditor& ed = m_pPanel->editor();
+    if (const std::optional<int> at = m_focus.Follow(names, ed.entries(), ed.selection(), ConfigFilePath())) {
+        m_pPanel->SelectProfileAt(*at);
+        WriteLog(L"Focus on %s: profile \"%s\"", names.empty() ? "(none)" : names.back().c_str(),
+                 ed.SelectedText().c_str());
+    }
+}
+
+void CRemorraDlg::UpdateFocusWatcher()
+{
+    if (m_focusWatcher || ReadFocusRules(ConfigFilePath(), m_pPanel->editor().entries()).empty())
+        return;
+    std::string error;
+    m_focusWatcher = app::StartFocusWatcher(
+        [this](std::vector<std::string> names) {
+            QMetaObject::invokeMethod(
+                this, [this, names = std::move(names)] { OnFocusChanged(names); }, Qt::QueuedConnection);
+        },
+        error);
+    if (!m_focusWatcher)
+        WriteLog(L"Profiles cannot follow the focus: %s", error.c_str());
+}
+
+void CRemorraDlg::EditProfileApplications()
+{
+    const std::string profile = m_pPanel->editor().SelectedText();
+    const std::string file = ConfigFilePath();
+    if (const std::string why = CheckApplicationsKey(profile); !why.empty()) {
+        m_pBox->show(why, kAppCaption, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, QStringLiteral("Applications"),
+        QString::fromStdString("Applications that select \"" + profile + "\" while they have the focus\n"
+                               "(window classes or program names, separated by ';'):"),
+        QLineEdit::Normal, QString::fromStdString(ReadConfigValue(file, kApplicationsSection, profile)), &ok);
+    if (!ok)
+        return;
+    const std::string list = JoinApplicationList(SplitApplicationList(text.toStdString()));
+    if (list.size() >= kConfigValueBuffer || list.find_first_of("\r\n") != std::string::npos) {
+        m_pBox->show("The list is too long for config.ini.", kAppCaption, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    WriteConfigValue(file, kApplicationsSection, profile, list);
+    UpdateFocusWatcher();
+}

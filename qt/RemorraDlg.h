@@ -1,6 +1,8 @@
 #pragma once
 // The main window: tray dialog, key report interface and the view that
 // start-up drives. Start-up and shutdown themselves are CRemorraDlgCore's.
+#include "app/FocusProfiles.h"
+#include "app/ProcessServices.h"
 #include "app/ProfileEditor.h"
 #include "app/RemorraDlgCore.h"
 #include "keys/ProfileView.h"
@@ -13,7 +15,8 @@
 class QMenu;
 namespace remorra {
 class ProfilePanel;
-}
+class RemoteKeyPath;
+} // namespace remorra
 
 class CRemorraDlg : public CTrayDialog, public CIR_DecoderCallback, private remorra::IRemorraDlgView {
     Q_OBJECT
@@ -21,6 +24,8 @@ public:
     static constexpr std::uint32_t kIdmAboutBox = 0x0010;
     static constexpr int kTrayShowWindow = 32771;
     static constexpr int kTrayExit = 32772;
+    static constexpr int kTrayStartAtLogin = 32773;
+    static constexpr int kTrayRemoteControl = 32774;
 
     // `services.keySink` is replaced by the dialog itself; `services.box`
     // must be set (the profile panel reports through it).
@@ -46,7 +51,24 @@ public:
     // The window's context menu, which stands in for its system menu.
     QMenu* CreateContextMenu(QWidget* parent);
     void ShowAboutBox();
+    // The tray menu's check item: writes or removes the log-in entry.
+    void SetStartAtLogin(bool on);
+    // The "Remote control" dialog, modal; the pipeline listens to every
+    // protocol and sends no key while it is open. Needs SetRemoteKeys.
+    void OnRemoteControl();
+    void SetRemoteKeys(remorra::RemoteKeyPath* keys, std::string configFile)
+    {
+        m_pRemoteKeys = keys;
+        m_strConfigFile = std::move(configFile);
+    }
     void Exit() { done(QDialog::Rejected); }
+
+    // Window thread: the focused application changed (see FocusWatcher).
+    void OnFocusChanged(const std::vector<std::string>& names);
+    // Starts watching the focus once any profile names an application.
+    void UpdateFocusWatcher();
+    // Asks which applications the selected profile belongs to.
+    void EditProfileApplications();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -64,8 +86,14 @@ private:
     std::unique_ptr<remorra::CRemorraDlgCore> m_core;
     std::atomic<CIR_DecoderCallback*> m_pKeyHandler{nullptr};
     remorra::IOptionDlgView* m_pOptionsView = nullptr;
+    remorra::IMessageBox* m_pBox = nullptr;
     QString m_strAboutMenu;
     remorra::keys::ProfileViewCell m_profileView;
     remorra::ProfileViewPublisher m_publisher{m_profileView};
     remorra::ProfilePanel* m_pPanel = nullptr;
+    remorra::CFocusProfiles m_focus;
+    std::unique_ptr<remorra::app::IBackgroundService> m_focusWatcher;
+    remorra::RemoteKeyPath* m_pRemoteKeys = nullptr;
+    std::string m_strConfigFile;
+    bool m_bInRemoteControl = false;
 };

@@ -3,9 +3,9 @@
 // chooser's decisions are CChooseDeviceLogic's, the options command is
 // RunOptionsCommand's.
 #include "app/ChooseDevice.h"
-#include "app/MessageBox.h"
 #include "app/Options.h"
 #include "app/RemorraDlgCore.h"
+#include "platform/os/MessageBox.h"
 
 #include <windows.h>
 

@@ -1,6 +1,11 @@
 #include "win32ui/RemorraDlg.h"
 
+#include "platform/os/AppLog.h"
+#include "app/Config.h"
+#include "app/FocusWatcher.h"
 #include "app/ProcessServices.h"
+#include "app/RemoteKeyPath.h"
+#include "win32ui/RemoteControlDlg.h"
 #include "win32ui/Dialogs.h"
 #include "win32ui/resource.h"
 
@@ -12,6 +17,8 @@ namespace remorra::win32ui {
 
 namespace {
 constexpr const char* kTitle = "Remorra";
+// The focus watcher's report is waiting in m_focusNames.
+constexpr UINT kFocusChangedMessage = WM_APP + 1;
 
 std::string ComboText(HWND combo, int index) {
     const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -34,6 +41,7 @@ CRemorraDlg::CRemorraDlg(StartupServices services) : m_box(*services.box), m_ed(
 }
 
 CRemorraDlg::~CRemorraDlg() {
+    m_focusWatcher.reset();
     // The pipeline calls back into this object; it goes before the window.
     m_core.reset();
     DestroyWindow();
@@ -150,11 +158,56 @@ void CRemorraDlg::OnOption() {
 
 void CRemorraDlg::Exit() { endDialog(); }
 
+void CRemorraDlg::UpdateFocusWatcher() {
+    if (m_focusWatcher || ReadFocusRules(ConfigFilePath(), m_ed.entries()).empty()) return;
+    std::string error;
+    m_focusWatcher = app::StartFocusWatcher(
+        [this](std::vector<std::string> names) {
+            {
+                std::lock_guard lock(m_focusMutex);
+                m_focusNames = std::move(names);
+            }
+            PostMessageA(m_hWnd, kFocusChangedMessage, 0, 0);
+        },
+        error);
+    if (!m_focusWatcher) WriteLog(L"Profiles cannot follow the focus: %s", error.c_str());
+}
+
+void CRemorraDlg::OnFocusChanged() {
+    std::vector<std::string> names;
+    {
+        std::lock_guard lock(m_focusMutex);
+        names = m_focusNames;
+    }
+    if (const std::optional<int> at = m_focus.Follow(names, m_ed.entries(), m_ed.selection(), ConfigFilePath())) {
+        fieldsToEditor();
+        m_ed.SelectProfileAt(*at);
+        showEditorState();
+        WriteLog(L"Focus on %s: profile \"%s\"", names.empty() ? "(none)" : names.back().c_str(),
+                 m_ed.SelectedText().c_str());
+    }
+}
+
+void CRemorraDlg::OnRemoteControl() {
+    // One at a time: the tray menu stays reachable while the dialog is open.
+    if (!m_pRemoteKeys || m_bInRemoteControl) return;
+    m_bInRemoteControl = true;
+    CRemoteControlDlg dlg(m_box, m_strConfigFile);
+    {
+        CRemoteListening listening(
+            *m_core, *m_pRemoteKeys, [this](CIR_DecoderCallback* sink) { SetKeyHandler(sink); }, dlg.Session(),
+            m_strConfigFile);
+        dlg.RunModal(IsWindowVisible(m_hWnd) ? m_hWnd : nullptr);
+    }
+    m_bInRemoteControl = false;
+}
+
 bool CRemorraDlg::OnCommand(WORD id, WORD code) {
     switch (id) {
     case IDC_PROFILE_COMBO:
         if (code != CBN_SELCHANGE) return false;
         SelectProfile();
+        m_focus.OnUserSelection(m_ed.SelectedText());
         return true;
     case IDC_APPLY: ApplyKeys(); return true;
     case IDC_SAVE: SaveProfile(); return true;
@@ -164,6 +217,7 @@ bool CRemorraDlg::OnCommand(WORD id, WORD code) {
     // Nothing else acts on "ShowWindow"; the restore is what it names.
     case ID_TRAY_SHOWWINDOW: TrayRestore(); return true;
     case ID_TRAY_EXIT: Exit(); return true;
+    case ID_TRAY_REMOTECONTROL: OnRemoteControl(); return true;
     // The close box; Enter and Escape never get here.
     case IDCANCEL: Exit(); return true;
     case IDOK: return true;
@@ -174,6 +228,11 @@ bool CRemorraDlg::OnCommand(WORD id, WORD code) {
 void CRemorraDlg::OnSysCommand(WPARAM command, LPARAM, bool& handled) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         ShowAboutBox(m_hWnd);
+        handled = true;
+        return;
+    }
+    if ((command & 0xFFF0) == IDM_REMOTECONTROL) {
+        OnRemoteControl();
         handled = true;
         return;
     }
@@ -224,6 +283,9 @@ INT_PTR CRemorraDlg::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         return TRUE;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case kFocusChangedMessage:
+        OnFocusChanged();
+        return TRUE;
     case app::kRestoreWindowMessage:
         TrayRestore();
         return TRUE;
@@ -249,6 +311,7 @@ void CRemorraDlg::addAboutItem(const std::string&) {
     if (!menu) return;
     char text[128] = {};
     if (LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0 || text[0] == '\0') return;
+    if (m_pRemoteKeys) AppendMenuA(menu, MF_STRING, IDM_REMOTECONTROL, "&Remote control...");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, text);
 }

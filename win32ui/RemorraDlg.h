@@ -2,6 +2,8 @@
 // The main window (template 102): tray dialog, key report interface and the
 // view that start-up drives, with the profile panel's controls. Start-up and
 // shutdown are CRemorraDlgCore's, the profile decisions CProfileEditor's.
+#include "app/FocusProfiles.h"
+#include "app/ProcessServices.h"
 #include "app/ProfileEditor.h"
 #include "app/RemorraDlgCore.h"
 #include "keys/ProfileView.h"
@@ -10,10 +12,16 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
+#include <vector>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+namespace remorra {
+class RemoteKeyPath;
+}
 
 namespace remorra::win32ui {
 
@@ -54,6 +62,15 @@ public:
     void DeleteProfile();
     void OnOption();
     void Exit();
+    // Starts following the focus once any profile names an application.
+    void UpdateFocusWatcher();
+    // The "Remote control" dialog (template 134), modal; the pipeline
+    // listens to every protocol and sends no key while it is open.
+    void OnRemoteControl();
+    void SetRemoteKeys(RemoteKeyPath* keys, std::string configFile) {
+        m_pRemoteKeys = keys;
+        m_strConfigFile = std::move(configFile);
+    }
 
     // Asks for a new profile's name (template 131 unless replaced).
     std::function<std::optional<std::string>()> askName;
@@ -85,6 +102,14 @@ private:
     CProfileEditor m_ed;
     bool m_bStarted = false;
     bool m_bEnded = false;
+    void OnFocusChanged();
+    CFocusProfiles m_focus;
+    std::mutex m_focusMutex;                  // guards m_focusNames
+    std::vector<std::string> m_focusNames;    // the watcher's latest report
+    std::unique_ptr<app::IBackgroundService> m_focusWatcher;
+    RemoteKeyPath* m_pRemoteKeys = nullptr;
+    std::string m_strConfigFile;
+    bool m_bInRemoteControl = false;
 };
 
 } // namespace remorra::win32ui

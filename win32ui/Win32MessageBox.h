@@ -1,6 +1,6 @@
 #pragma once
 // The system's message box behind the program's report seam.
-#include "app/MessageBox.h"
+#include "platform/os/MessageBox.h"
 
 #include <windows.h>
 

@@ -29,3 +29,18 @@
 #define ID_TRAY_SHOWWINDOW 32771
 #define ID_TRAY_EXIT 32772
 
+
+// The Remote control dialog (template 134), its system-menu and tray items.
+#define IDD_REMOTECONTROL 134
+#define IDM_REMOTECONTROL 0x0020
+#define ID_TRAY_REMOTECONTROL 32773
+#define IDC_RC_MAP 1040
+#define IDC_RC_BUTTONS 1041
+#define IDC_RC_CODES 1042
+#define IDC_RC_KEY 1043
+#define IDC_RC_BIND 1044
+#define IDC_RC_UNBIND 1045
+#define IDC_RC_DELAY 1046
+#define IDC_RC_PERIOD 1047
+#define IDC_RC_SAVE 1048
+#define IDC_RC_STATUS 1049

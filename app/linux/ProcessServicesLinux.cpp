@@ -1,5 +1,7 @@
 #include "app/ProcessServices.h"
 
+#include "platform/os/AppLog.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -25,17 +27,6 @@ namespace {
 
 constexpr const char* kRestoreRequest = "restore\n";
 constexpr const char* kRestoreSocket = "Remorra.restore";
-
-bool OwnPrivateFolder(const std::string& path)
-{
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        return false;
-    // Another user must not be able to plant a socket or a lock here.
-    return (st.st_mode & 077) == 0 || ::chmod(path.c_str(), 0700) == 0;
-}
 
 // Runs `onReadable` on its own thread whenever `fd` becomes readable, until
 // destroyed. Owns `fd`.
@@ -95,15 +86,24 @@ public:
     {
         if (m_fd >= 0)
             return true;
-        const std::string folder = RuntimeFolder();
+        const os::RuntimeFolderChoice choice = os::findRuntimeFolder();
+        for (const std::string& why : choice.passedOver)
+            WriteLog(L"Runtime folder passed over: %s", why.c_str());
         // Without a private folder there is nothing safe to lock; let the
         // program run rather than refuse every start.
-        if (folder.empty())
+        if (choice.folder.empty()) {
+            WriteLog(L"No private runtime folder: a second copy cannot be refused");
             return true;
-        const std::string path = folder + "/" + m_name + ".lock";
+        }
+        if (!choice.passedOver.empty())
+            WriteLog(L"Runtime folder: %s", choice.folder.c_str());
+        const std::string path = choice.folder + "/" + m_name + ".lock";
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0)
+        if (fd < 0) {
+            WriteLog(L"Cannot open the instance lock %s (%s): a second copy cannot be refused", path.c_str(),
+                     std::strerror(errno));
             return true;
+        }
         // An flock dies with its open file, so a crashed copy never blocks.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
@@ -118,14 +118,21 @@ private:
     int m_fd = -1;
 };
 
-bool RestoreSocketAddress(sockaddr_un& addr)
+bool RestoreSocketAddress(sockaddr_un& addr, std::string* why = nullptr)
 {
-    const std::string folder = RuntimeFolder();
-    if (folder.empty())
+    const os::RuntimeFolderChoice choice = os::findRuntimeFolder();
+    if (choice.folder.empty()) {
+        if (why)
+            *why = "no private runtime folder" + (choice.passedOver.empty() ? "" : " (" + choice.passedOver.back() + ")");
         return false;
-    const std::string path = folder + "/" + kRestoreSocket;
-    if (path.size() >= sizeof addr.sun_path)
+    }
+    const std::string path = choice.folder + "/" + kRestoreSocket;
+    if (path.size() >= sizeof addr.sun_path) {
+        if (why)
+            *why = path + ": too long for a socket (at most " + std::to_string(sizeof addr.sun_path - 1) +
+                   " characters)";
         return false;
+    }
     addr = {};
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
@@ -159,23 +166,6 @@ void HandleRestoreConnection(int listener, const std::function<void()>& onRestor
 
 } // namespace
 
-std::string RuntimeFolder()
-{
-    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    std::string base;
-    if (xdg && *xdg == '/') {
-        base = xdg;
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        base = (tmp && *tmp == '/') ? tmp : "/tmp";
-        base += "/remorra-" + std::to_string(::getuid());
-        if (!OwnPrivateFolder(base))
-            return {};
-    }
-    const std::string folder = base + "/remorra";
-    return OwnPrivateFolder(folder) ? folder : std::string();
-}
-
 std::unique_ptr<IInstanceLock> CreateInstanceLock(const std::string& name)
 {
     return std::make_unique<FileInstanceLock>(name);
@@ -189,9 +179,11 @@ std::unique_ptr<IBackgroundService> StartRestoreListener(std::function<void()> o
         return nullptr;
     };
     sockaddr_un addr{};
-    if (!RestoreSocketAddress(addr)) {
-        errno = ENAMETOOLONG;
-        return fail("no runtime folder for the restore socket");
+    std::string why;
+    if (!RestoreSocketAddress(addr, &why)) {
+        if (error)
+            *error = why;
+        return nullptr;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -241,7 +233,7 @@ void BlockShutdownSignals()
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> onShutdown)
+std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void(const char*)> onShutdown)
 {
     const sigset_t set = ShutdownSignalSet();
     const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -250,7 +242,9 @@ std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> o
     return std::make_unique<PollThread>(fd, [onShutdown = std::move(onShutdown)](int sfd) {
         signalfd_siginfo info{};
         while (::read(sfd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-            onShutdown();
+            onShutdown(info.ssi_signo == SIGTERM  ? "SIGTERM"
+                       : info.ssi_signo == SIGINT ? "SIGINT"
+                                                  : "SIGHUP");
     });
 }
 

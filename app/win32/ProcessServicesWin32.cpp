@@ -8,15 +8,6 @@
 
 namespace remorra::app {
 
-std::string RuntimeFolder() {
-    char temp[MAX_PATH];
-    const DWORD n = GetTempPathA(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::string dir = std::string(temp, n) + "remorra";
-    if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return {};
-    return dir;
-}
-
 namespace {
 
 // The named mutex lives as long as the first copy's handle does; a second
@@ -45,28 +36,31 @@ private:
 };
 
 std::mutex g_shutdownMutex;
-std::function<void()> g_onShutdown;
+std::function<void(const char*)> g_onShutdown;
+
+const char* ConsoleEventName(DWORD type) {
+    switch (type) {
+    case CTRL_C_EVENT: return "CTRL_C_EVENT";
+    case CTRL_BREAK_EVENT: return "CTRL_BREAK_EVENT";
+    case CTRL_CLOSE_EVENT: return "CTRL_CLOSE_EVENT";
+    case CTRL_LOGOFF_EVENT: return "CTRL_LOGOFF_EVENT";
+    case CTRL_SHUTDOWN_EVENT: return "CTRL_SHUTDOWN_EVENT";
+    default: return nullptr;
+    }
+}
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
-    switch (type) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT: {
-        std::lock_guard lock(g_shutdownMutex);
-        if (!g_onShutdown) return FALSE;
-        g_onShutdown();
-        return TRUE;
-    }
-    default:
-        return FALSE;
-    }
+    const char* name = ConsoleEventName(type);
+    if (!name) return FALSE;
+    std::lock_guard lock(g_shutdownMutex);
+    if (!g_onShutdown) return FALSE;
+    g_onShutdown(name);
+    return TRUE;
 }
 
 class ConsoleControlWatcher final : public IBackgroundService {
 public:
-    explicit ConsoleControlWatcher(std::function<void()> onShutdown) {
+    explicit ConsoleControlWatcher(std::function<void(const char*)> onShutdown) {
         {
             std::lock_guard lock(g_shutdownMutex);
             g_onShutdown = std::move(onShutdown);
@@ -119,7 +113,7 @@ bool SendRestoreRequest() {
 // the control handler of StartShutdownWatcher.
 void BlockShutdownSignals() {}
 
-std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void()> onShutdown) {
+std::unique_ptr<IBackgroundService> StartShutdownWatcher(std::function<void(const char*)> onShutdown) {
     return std::make_unique<ConsoleControlWatcher>(std::move(onShutdown));
 }
 

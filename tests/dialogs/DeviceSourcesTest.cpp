@@ -1,6 +1,7 @@
 #include "platform/discovery/DeviceSources.h"
 #include "platform/discovery/SimulatedCards.h"
 #include "platform/tuner/KsWire.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -134,7 +135,8 @@ TEST(SystemDevices, DefaultCardOnlyWhenNothingIsDescribed) {
 }
 
 TEST(SystemDevices, CardsFileAndItsErrors) {
-    const auto path = std::filesystem::temp_directory_path() / ("remorra_cards_" + std::to_string(::getpid()));
+    const remorra::test::TempFolder folder("remorra_cards");
+    const auto path = folder / "cards";
     ScopedEnv sysfs("REMORRA_SYSFS_ROOT", kNoReceivers);
     ScopedEnv cards("REMORRA_SIM_CARDS", nullptr);
     ScopedEnv file("REMORRA_SIM_CARDS_FILE", path.string().c_str());

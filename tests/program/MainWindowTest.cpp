@@ -1,6 +1,7 @@
 #include "ProgramSupport.h"
 #include "platform/tuner/SimTunerCard.h"
 #include "app/Config.h"
+#include "platform/os/Files.h"
 #include "qt/AboutDlg.h"
 #include "qt/ProfilePanel.h"
 #include "qt/QtTimeService.h"
@@ -17,6 +18,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace remorra;
 
@@ -62,7 +66,7 @@ TEST(MainWindow, StartUpSetsTitleIconTrayMenuAndAboutItem)
     EXPECT_EQ(w.dlg->windowTitle().toStdString(), "Remorra Version: 1.0.1.0 ");
     EXPECT_FALSE(w.dlg->windowIcon().isNull());
     ASSERT_NE(w.dlg->TrayMenu(), nullptr);
-    EXPECT_EQ(Texts(*w.dlg->TrayMenu()), (QStringList{"ShowWindow", "Exit"}));
+    EXPECT_EQ(Texts(*w.dlg->TrayMenu()), (QStringList{"ShowWindow", "Start at log-in", "Exit"}));
     EXPECT_EQ(w.dlg->TrayMenu()->defaultAction(), nullptr);
     EXPECT_STREQ(w.dlg->IconData().szTip, "Windows Media Center IR For Quorbel");
     std::unique_ptr<QMenu> context(w.dlg->CreateContextMenu(nullptr));
@@ -86,10 +90,31 @@ TEST(MainWindow, EscapeKeepsItEnterDoesNotCloseExitEndsIt)
     EXPECT_TRUE(w.dlg->isVisible());
     EXPECT_EQ(finished.count(), 0);
 
-    w.dlg->TrayMenu()->actions().at(1)->trigger(); // "Exit"
+    w.dlg->TrayMenu()->actions().last()->trigger(); // "Exit"
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
     EXPECT_FALSE(w.dlg->isVisible());
+}
+
+TEST(MainWindow, StartAtLogInWritesAndRemovesTheUsersEntry)
+{
+    MainWindow w;
+    ASSERT_TRUE(w.dlg->OnInitDialog());
+    QAction* login = w.dlg->TrayMenu()->actions().at(1);
+    const std::filesystem::path entry = w.env.root / "config" / "autostart" / "remorra.desktop";
+    ASSERT_FALSE(login->isChecked());
+    login->trigger();
+    std::string text;
+    ASSERT_TRUE(os::readWholeFile(entry.string(), text));
+    EXPECT_NE(text.find(" --hidden\n"), std::string::npos) << text;
+    login->trigger();
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    // Switched off by the desktop behind the program's back: shown unticked.
+    std::filesystem::create_directories(entry.parent_path());
+    std::ofstream(entry) << "[Desktop Entry]\nHidden=true\n";
+    login->setChecked(true);
+    emit w.dlg->TrayMenu()->aboutToShow();
+    EXPECT_FALSE(login->isChecked());
 }
 
 // The offscreen platform has no notification area, like a desktop without one.

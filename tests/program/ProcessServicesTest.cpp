@@ -1,11 +1,18 @@
 #include "ProgramSupport.h"
 #include "app/ProcessServices.h"
+#include "platform/os/RuntimeFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <sys/mount.h>
+#include <vector>
 #include <csignal>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <mutex>
@@ -104,23 +111,144 @@ TEST(ProcessServices, RestoreRequestsReachTheListenerAndNothingElseDoes)
 TEST(ProcessServices, TerminationSignalsRunTheShutdownCallback)
 {
     app::BlockShutdownSignals();
+    // One that comes before the watcher exists stays pending for it.
+    ::kill(::getpid(), SIGHUP);
     Counter shutdowns;
-    auto watcher = app::StartShutdownWatcher([&] { shutdowns.bump(); });
+    std::vector<std::string> names;
+    auto watcher = app::StartShutdownWatcher([&](const char* what) {
+        {
+            std::lock_guard l(shutdowns.m);
+            names.push_back(what);
+        }
+        shutdowns.bump();
+    });
     ASSERT_NE(watcher, nullptr);
-    ::kill(::getpid(), SIGTERM);
     ASSERT_TRUE(shutdowns.waitFor(1));
+    ::kill(::getpid(), SIGTERM);
+    ASSERT_TRUE(shutdowns.waitFor(2));
     ::kill(::getpid(), SIGINT);
-    EXPECT_TRUE(shutdowns.waitFor(2));
+    ASSERT_TRUE(shutdowns.waitFor(3));
+    std::lock_guard l(shutdowns.m);
+    EXPECT_EQ(names, (std::vector<std::string>{"SIGHUP", "SIGTERM", "SIGINT"}));
 }
 
-TEST(ProcessServices, RuntimeFolderIsPrivate)
-{
+namespace {
+namespace fs = std::filesystem;
+
+// Runtime, state and temp folders of one test, none of the machine's own.
+struct RuntimePlaces {
     test::IsolatedProgramEnv env;
-    const std::string folder = app::RuntimeFolder();
-    ASSERT_FALSE(folder.empty());
-    struct stat st {};
-    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    fs::path run = env.root / "run", state = env.root / "state", tmp = env.root / "tmp";
+    fs::path squatted = tmp / ("remorra-" + std::to_string(::geteuid()));
+    bool mounted = false;
+    RuntimePlaces()
+    {
+        os::setSystemRuntimeRoot((env.root / "no-system-runtime").string());
+        fs::create_directories(tmp);
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+    }
+    ~RuntimePlaces()
+    {
+        if (mounted)
+            ::umount2(run.c_str(), MNT_DETACH);
+        os::setSystemRuntimeRoot({});
+        ::unsetenv("XDG_STATE_HOME");
+        ::unsetenv("TMPDIR");
+    }
+    std::string stateFolder() const
+    {
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        return (state / "remorra" / ("run-" + std::string(host))).string();
+    }
+};
+} // namespace
+
+// Whatever is wrong with a candidate, the folder is the user's alone and one
+// lock in it refuses a second copy.
+TEST(ProcessServices, RuntimeFolderIsPrivateAndPassesOverWhatIsNot)
+{
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* name;
+        bool needsRoot;
+        std::function<void(RuntimePlaces&)> arrange;
+        const char* reason; // in the candidate passed over; null: none passed over
+        bool stateFallback;
+    };
+    const std::vector<Case> cases = {
+        {"usable runtime folder", false, [](RuntimePlaces&) {}, nullptr, false},
+        {"no XDG_RUNTIME_DIR", false, [](RuntimePlaces&) { ::unsetenv("XDG_RUNTIME_DIR"); }, "no-system-runtime",
+         true},
+        {"relative XDG_RUNTIME_DIR", false, [](RuntimePlaces&) { ::setenv("XDG_RUNTIME_DIR", "run", 1); },
+         "not an absolute path", true},
+        {"runtime folder open to others", false, [](RuntimePlaces& p) { fs::permissions(p.run, fs::perms(0755)); },
+         "open to other users (mode 0755)", true},
+        {"read-only runtime folder", false,
+         [root](RuntimePlaces& p) {
+             if (!root) {
+                 fs::permissions(p.run, fs::perms(0500));
+                 return;
+             }
+             // Root writes whatever the mode; only a read-only mount stops it.
+             p.mounted = ::mount("tmpfs", p.run.c_str(), "tmpfs", MS_RDONLY, "mode=0700") == 0;
+         },
+         root ? "Read-only file system" : "Permission denied", true},
+        {"runtime folder of another user", true, [](RuntimePlaces& p) { ASSERT_EQ(::chown(p.run.c_str(), 65534, 65534), 0); },
+         "owned by user 65534, not by this user", true},
+        {"squatted temp folder, no state folder", true,
+         [](RuntimePlaces& p) {
+             ::unsetenv("XDG_RUNTIME_DIR");
+             ::setenv("XDG_STATE_HOME", "/proc/no-state", 1);
+             fs::create_directories(p.squatted);
+             ASSERT_EQ(::chown(p.squatted.c_str(), 65534, 65534), 0);
+         },
+         "owned by user 65534, not by this user", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && !root)
+            continue; // only root can make a folder of another user
+        RuntimePlaces places;
+        c.arrange(places);
+        if (::testing::Test::HasFatalFailure())
+            return;
+        if (root && std::string(c.name) == "read-only runtime folder" && !places.mounted) {
+            std::printf("skipped '%s': cannot mount a tmpfs: %s\n", c.name, std::strerror(errno));
+            continue;
+        }
+        const os::RuntimeFolderChoice choice = os::findRuntimeFolder();
+        if (!c.reason) {
+            EXPECT_EQ(choice.folder, (places.run / "remorra").string());
+            EXPECT_TRUE(choice.passedOver.empty());
+        } else {
+            std::string all;
+            for (const std::string& why : choice.passedOver)
+                all += why + "\n";
+            EXPECT_NE(all.find(c.reason), std::string::npos) << all;
+        }
+        if (c.stateFallback) {
+            EXPECT_EQ(choice.folder, places.stateFolder());
+        }
+        if (choice.folder.empty()) {
+            // Nothing private is left: the lock lets the program run and says why.
+            EXPECT_TRUE(app::CreateInstanceLock("Remorra")->acquire());
+            std::string error;
+            EXPECT_EQ(app::StartRestoreListener([] {}, &error), nullptr);
+            EXPECT_NE(error.find("no private runtime folder"), std::string::npos) << error;
+            continue;
+        }
+        struct stat st {};
+        ASSERT_EQ(::lstat(choice.folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(st.st_uid, ::geteuid());
+        auto first = app::CreateInstanceLock("Remorra");
+        ASSERT_TRUE(first->acquire());
+        EXPECT_FALSE(app::CreateInstanceLock("Remorra")->acquire());
+        std::string error;
+        EXPECT_NE(app::StartRestoreListener([] {}, &error), nullptr) << error;
+    }
 }
 
 // The interrupt thread runs time-critical before start-up raises the process;

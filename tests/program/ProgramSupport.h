@@ -1,10 +1,11 @@
 #pragma once
 // Per-test documents folder, log file and runtime folder, small readers, and
 // start-up services on one simulated card for the window tests.
-#include "app/MessageBox.h"
 #include "app/RemorraDlgCore.h"
 #include "platform/discovery/CaptureDevices.h"
+#include "platform/os/MessageBox.h"
 #include "platform/tuner/SimTunerCard.h"
+#include "TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,25 +18,25 @@
 namespace remorra::test {
 
 struct IsolatedProgramEnv {
-    std::filesystem::path root;
+    TempFolder folder{"remorra_prog"};
+    const std::filesystem::path root = folder.path();
     IsolatedProgramEnv()
     {
-        std::string t = (std::filesystem::temp_directory_path() / "remorra_prog_XXXXXX").string();
-        root = ::mkdtemp(t.data());
         std::filesystem::create_directories(root / "docs");
         std::filesystem::create_directories(root / "run");
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
         ::setenv("REMORRA_DOCUMENTS", (root / "docs").string().c_str(), 1);
         ::setenv("REMORRA_LOG", (root / "Remorra.log").string().c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (root / "run").string().c_str(), 1);
+        // The log-in entry goes here, never into the user's own folder.
+        ::setenv("XDG_CONFIG_HOME", (root / "config").string().c_str(), 1);
     }
     ~IsolatedProgramEnv()
     {
         ::unsetenv("REMORRA_DOCUMENTS");
         ::unsetenv("REMORRA_LOG");
         ::unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
+        ::unsetenv("XDG_CONFIG_HOME");
     }
     std::filesystem::path configFile() const { return root / "docs" / "Remorra" / "config.ini"; }
 

@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/RemorraApp.h"
 #include "app/RemorraDlgCore.h"
+#include "app/ShutdownRequest.h"
 #include "platform/os/VirtualTimeService.h"
 #include "platform/tuner/GPIO_Interface.h"
 #include "platform/tuner/Interrupt_Interface.h"
@@ -95,9 +96,11 @@ struct Rig {
         devices.devices.push_back({name, card});
         return card;
     }
+    bool startHidden = false;
     bool start()
     {
         StartupServices s;
+        s.startHidden = startHidden;
         s.devices = &devices;
         s.box = &box;
         s.chooser = &chooser;
@@ -245,14 +248,33 @@ TEST(Startup, RememberedDeviceMatchesOnlyWithItsIndex)
     }
 }
 
-TEST(Startup, StartAndHidePostsMinimiseAndProfileIndexIsRestored)
+// The log-in entry's --hidden goes to the tray as startandhide=1 does,
+// without touching the setting.
+TEST(Startup, StartAndHideOrHiddenSwitchPostsMinimiseAndProfileIndexIsRestored)
 {
-    Rig rig;
-    rig.env.writeConfig("[Config]\nstartandhide=1\n[config]\nselectplayernumber=3\n");
-    rig.addCard("Quorbel TV Tuner");
-    ASSERT_TRUE(rig.start());
-    EXPECT_EQ(rig.view.calls[rig.view.calls.size() - 2], "profile 3");
-    EXPECT_EQ(rig.view.calls.back(), "minimize");
+    const struct {
+        const char* name;
+        const char* startAndHide;
+        bool hiddenSwitch;
+        bool minimised;
+    } cases[] = {
+        {"startandhide=1", "1", false, true},
+        {"--hidden", "0", true, true},
+        {"both", "1", true, true},
+        {"neither", "0", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.env.writeConfig(std::string("[Config]\nstartandhide=") + c.startAndHide + "\n[config]\nselectplayernumber=3\n");
+        rig.addCard("Quorbel TV Tuner");
+        rig.startHidden = c.hiddenSwitch;
+        ASSERT_TRUE(rig.start());
+        EXPECT_EQ(rig.dlg->StartsHidden(), c.minimised);
+        EXPECT_EQ(rig.view.calls.back() == "minimize", c.minimised);
+        EXPECT_EQ(rig.view.calls[rig.view.calls.size() - (c.minimised ? 2 : 1)], "profile 3");
+        EXPECT_EQ(rig.config("startandhide"), c.startAndHide);
+    }
 }
 
 // Options confirmed in a run whose device came from the remembered setting
@@ -305,6 +327,28 @@ TEST(Application, SecondCopyReportsAndNeverRunsTheDialog)
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, "Remorra is runing!");
     EXPECT_EQ(box.shown[0].buttons, MsgButtons::Ok);
+}
+
+// A request that comes before anyone can act on it (a box, start-up) is kept
+// and answered as soon as a responder is set; it is logged once.
+TEST(Application, ShutdownRequestIsKeptUntilSomeoneResponds)
+{
+    test::IsolatedProgramEnv env;
+    app::ShutdownRequest shutdown;
+    shutdown.logEnd(); // nothing asked, nothing logged
+    shutdown.request("SIGTERM");
+    shutdown.request("SIGINT");
+    EXPECT_TRUE(shutdown.requested());
+    int responses = 0;
+    shutdown.setResponder([&] { ++responses; });
+    EXPECT_EQ(responses, 1);
+    shutdown.request("SIGHUP");
+    EXPECT_EQ(responses, 2);
+    shutdown.setResponder({});
+    shutdown.request("SIGTERM");
+    EXPECT_EQ(responses, 2);
+    shutdown.logEnd();
+    EXPECT_THAT(env.logMessages(), ElementsAre("Shutdown requested (SIGTERM)", "Shutdown complete"));
 }
 
 // A key is handled on the interrupt thread inside the front end's callback

@@ -1,8 +1,9 @@
-#include "app/AppLog.h"
 #include "app/ProcessServices.h"
 #include "keys/KeyOutput.h"
+#include "platform/os/AppLog.h"
 #include "platform/os/Files.h"
 #include "platform/os/TimeService.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -59,8 +60,8 @@ TEST(Win32Time, TimerRunsOnTheMessageLoopUntilStopped)
 TEST(Win32Files, AtomicWriteReplacesAndLeavesNoTempFile)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("remorra_win32_" + std::to_string(GetCurrentProcessId()));
-    fs::create_directories(dir);
+    const remorra::test::TempFolder folder("remorra_win32");
+    const fs::path& dir = folder.path();
     const std::string p = (dir / "a.txt").string();
     ASSERT_TRUE(os::writeFileAtomically(p, "first\r\nline"));
     ASSERT_TRUE(os::writeFileAtomically(p, "second"));
@@ -75,7 +76,6 @@ TEST(Win32Files, AtomicWriteReplacesAndLeavesNoTempFile)
     EXPECT_TRUE(os::makeFolder((dir / "sub").string())) << "an existing folder is fine";
     EXPECT_FALSE(os::makeFolder(p)) << "a file is not a folder";
     EXPECT_TRUE(os::isDirectory(os::programFolder()));
-    fs::remove_all(dir);
 }
 
 TEST(Win32Keys, OutputSelectionAndCaseInsensitiveWindowSearch)

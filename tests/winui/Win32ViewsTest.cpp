@@ -1,13 +1,17 @@
 // The native views under Wine: what the resource script puts in each
 // template, and the main window's own message handling over the shared core.
 #include "../program/ProgramSupport.h"
+#include "app/Config.h"
 #include "app/ProcessServices.h"
+#include "app/RemoteMaps.h"
 #include "app/RemorraDlgCore.h"
 #include "keys/KeyBinding.h"
+#include "keys/KeyOutput.h"
 #include "platform/discovery/CaptureDevices.h"
 #include "platform/tuner/SimTunerCard.h"
 #include "win32ui/Dialogs.h"
 #include "win32ui/RemorraDlg.h"
+#include "win32ui/RemoteControlDlg.h"
 #include "win32ui/TrayDialog.h"
 #include "win32ui/resource.h"
 
@@ -16,9 +20,15 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace remorra;
 using namespace remorra::win32ui;
@@ -112,6 +122,20 @@ TEST_F(Win32Views, TemplatesHaveTheirCaptionsSizesAndControls) {
           {IDC_REMEMBER_DEVICE, "Button", "Remember device select"},
           {IDOK, "Button", "OK"},
           {IDCANCEL, "Button", "Cancel"}}},
+        {IDD_REMOTECONTROL,
+         "Remote control",
+         {400, 250},
+         {{IDC_RC_MAP, "ComboBox", ""},
+          {IDC_RC_BUTTONS, "ListBox", ""},
+          {IDC_RC_CODES, "ListBox", ""},
+          {IDC_RC_KEY, "Edit", ""},
+          {IDC_RC_BIND, "Button", "&Bind"},
+          {IDC_RC_UNBIND, "Button", "&Unbind"},
+          {IDC_RC_DELAY, "Edit", ""},
+          {IDC_RC_PERIOD, "Edit", ""},
+          {IDC_RC_SAVE, "Button", "&Save"},
+          {IDC_RC_STATUS, "Static", ""},
+          {IDCANCEL, "Button", "Close"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
@@ -175,14 +199,15 @@ TEST_F(Win32Views, MenuStringAndIconResources) {
     ASSERT_NE(menu, nullptr);
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    ASSERT_EQ(GetMenuItemCount(popup), 2);
+    ASSERT_EQ(GetMenuItemCount(popup), 3);
     char text[64] = {};
-    GetMenuStringA(popup, 0, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "ShowWindow");
-    EXPECT_EQ(GetMenuItemID(popup, 0), static_cast<UINT>(ID_TRAY_SHOWWINDOW));
-    GetMenuStringA(popup, 1, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "Exit");
-    EXPECT_EQ(GetMenuItemID(popup, 1), static_cast<UINT>(ID_TRAY_EXIT));
+    const std::pair<const char*, int> items[] = {
+        {"ShowWindow", ID_TRAY_SHOWWINDOW}, {"Remote control...", ID_TRAY_REMOTECONTROL}, {"Exit", ID_TRAY_EXIT}};
+    for (int i = 0; i < 3; ++i) {
+        GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[i].first);
+        EXPECT_EQ(GetMenuItemID(popup, i), static_cast<UINT>(items[i].second));
+    }
     DestroyMenu(menu);
 
     ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text), 0);
@@ -308,4 +333,113 @@ TEST_F(Win32Views, MinimiseGoesToTheTrayAndTheRestoreMessageBringsItBack) {
     EXPECT_TRUE(IsWindowVisible(w.hwnd()));
 }
 
+// What a low-level keyboard hook sees of the strokes this process sends.
+struct SeenStrokes {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<KBDLLHOOKSTRUCT> strokes;
+};
+SeenStrokes* g_seen = nullptr;
+
+LRESULT CALLBACK RecordStroke(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        std::lock_guard lock(g_seen->m);
+        g_seen->strokes.push_back(*reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam));
+        g_seen->cv.notify_all();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Win32Views, KeyStrokesCarryScanCodeZero) {
+    SeenStrokes seen;
+    g_seen = &seen;
+    std::promise<DWORD> hooked;
+    // The hook runs in its own thread's message loop, whatever the sender does.
+    std::thread hookThread([&hooked] {
+        HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, RecordStroke, GetModuleHandleA(nullptr), 0);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue, for WM_QUIT
+        hooked.set_value(hook ? GetCurrentThreadId() : 0);
+        while (hook && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        if (hook) UnhookWindowsHookEx(hook);
+    });
+    const DWORD hookThreadId = hooked.get_future().get();
+    if (hookThreadId != 0) {
+        unsetenv("REMORRA_KEYS");
+        auto out = keys::CreateKeyOutput();
+        out->keyDown(VK_SHIFT);
+        out->keyUp(VK_SHIFT);
+        std::unique_lock lock(seen.m);
+        seen.cv.wait_for(lock, std::chrono::seconds(10), [&] { return seen.strokes.size() >= 2; });
+    } // unlocked before the hook thread is ended: it may still record
+    PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0);
+    hookThread.join();
+    g_seen = nullptr;
+    ASSERT_NE(hookThreadId, 0u) << "no low-level keyboard hook";
+    ASSERT_EQ(seen.strokes.size(), 2u);
+    for (const KBDLLHOOKSTRUCT& s : seen.strokes) {
+        EXPECT_EQ(s.vkCode, static_cast<DWORD>(VK_SHIFT));
+        EXPECT_EQ(s.scanCode, 0u);
+    }
+    EXPECT_TRUE(seen.strokes[1].flags & LLKHF_UP);
+}
+
 } // namespace
+
+namespace {
+struct NoQuestions : IMessageBox {
+    int asked = 0;
+    MsgResult show(const std::string&, const std::string&, MsgButtons, MsgIcon) override {
+        ++asked;
+        return MsgResult::Ok;
+    }
+};
+
+std::string ListLine(HWND list, int at) {
+    const LRESULT n = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(at), 0);
+    if (n < 0) return {};
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+// Delivers the posted messages, as the modal loop would.
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+} // namespace
+
+// A code queued as a decoder thread queues it is posted to the window and
+// listed; with Bind armed the next new press binds the button, Save writes it.
+TEST_F(Win32Views, RemoteControlListsPostedCodesAndBindsByPressing) {
+    test::IsolatedProgramEnv env;
+    NoQuestions box;
+    CRemoteControlDlg dlg(box, ConfigFilePath());
+    HWND w = dlg.Create(nullptr);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(Text(GetDlgItem(w, IDC_RC_MAP)), "remote");
+    HWND codes = GetDlgItem(w, IDC_RC_CODES);
+
+    dlg.Session().onIrCode({keys::IrProtocol::Rc6Mce, 0x800f0422, false, false});
+    Pump();
+    ASSERT_EQ(SendMessageA(codes, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(ListLine(codes, 0), "rc6_mce 0x800f0422 toggle 0 repeat 0");
+
+    SetDlgItemTextA(w, IDC_RC_KEY, "KEY_UP");
+    SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_RC_BIND, BN_CLICKED), 0);
+    dlg.Session().onIrCode({keys::IrProtocol::Rc6Mce, 0x800f041e, true, false});
+    Pump();
+    HWND buttons = GetDlgItem(w, IDC_RC_BUTTONS);
+    bool listed = false;
+    for (int i = 0; i < SendMessageA(buttons, LB_GETCOUNT, 0, 0); ++i)
+        listed = listed || ListLine(buttons, i) == "KEY_UP\tUp\trc6_mce 0x800f041e";
+    EXPECT_TRUE(listed);
+    SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_RC_SAVE, BN_CLICKED), 0);
+    std::ifstream saved(RemotesFolder() + "remote.toml");
+    const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("0x800f041e = \"KEY_UP\""), std::string::npos) << text;
+    EXPECT_EQ(box.asked, 0);
+    DestroyWindow(w);
+}

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # remorra.exe end to end under Wine on a private X server (run through
 # tests/support/with-xvfb.sh): e2e.sh REMORRA_EXE REMORRA_POST_EXE REMORRA_IR_EXE.
-# A fresh Wine prefix, so the program meets a first start: no config.ini, the
-# log in c:\Remorra.log, the simulated card as the only device. Wine shows
-# the notification area as its own "Wine System Tray" window, which xdotool
-# clicks like a user.
+# A fresh Wine prefix (or one with nothing but the program installed), so the
+# program meets a first start: no config.ini, the log in c:\Remorra.log, the
+# simulated card as the only device. Wine shows the notification area as its
+# own "Wine System Tray" window, which xdotool clicks like a user.
 set -euo pipefail
 remorra=$1
 post=$2
@@ -12,9 +12,15 @@ remorra_ir=$3
 here=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 # Wine links the prefix's Documents to the home folder: a home of its own
-# keeps config.ini and the profiles inside the test.
-export HOME=$work/home WINEPREFIX=$work/prefix WINEDEBUG=-all
-mkdir -p "$HOME"
+# keeps config.ini and the profiles inside the test. REMORRA_E2E_KEEP_PREFIX=1
+# runs in the caller's HOME and WINEPREFIX instead (a program installed there).
+export WINEDEBUG=-all
+if [ -n "${REMORRA_E2E_KEEP_PREFIX:-}" ]; then
+  : "${WINEPREFIX:?REMORRA_E2E_KEEP_PREFIX needs WINEPREFIX}"
+else
+  export HOME=$work/home WINEPREFIX=$work/prefix
+  mkdir -p "$HOME"
+fi
 unset REMORRA_LOG REMORRA_DOCUMENTS REMORRA_SIM_CARDS REMORRA_SIM_CARDS_FILE REMORRA_KEYS
 pids=()
 cleanup() {
@@ -65,7 +71,7 @@ exit_from_tray() {
     return 1
   }
   wait_for "the tray menu" menu_open
-  # Second item, "Exit": the lower half of a two-item menu.
+  # The last item, "Exit": the lowest quarter of the three-item menu.
   local h
   h=$(xwininfo -id "$menu" | awk '/Height:/ {print $2}')
   xdotool mousemove --window "$menu" 20 $((h * 3 / 4)) click 1
@@ -110,6 +116,16 @@ hidden '^Wine System Tray$' || fail "the tray icon outlived the program"
 
 echo "--- start and hide with the remembered device: no chooser, straight into the tray"
 printf '[Config]\r\nstartandhide=1\r\nbRememberDevice=1\r\nstrDevName=0: Quorbel Simulated Tuner\r\n' >"$config"
+# Two applications (copies of the test window under other names), each
+# bound to a profile whose Power is Ctrl+Alt+P or Ctrl+Alt+Q.
+printf '[ProfileApplications]\r\nProfA=appa.exe\r\nProfB=APPB\r\n' >>"$config"
+mkdir -p "$(dirname "$config")/Profile"
+for p in A:80 B:81; do
+  sed "/<Power>/,/<\/Power>/{s|<Ctrl>0<|<Ctrl>1<|;s|<Alt>0<|<Alt>1<|;s|<VirtualKey>0<|<VirtualKey>${p#*:}<|
+    s|<Modifiers>0<|<Modifiers>6<|}" \
+    "$(dirname "$remorra")/Original.xml" >"$(dirname "$config")/Profile/Prof${p%%:*}.xml"
+  cp "$post" "$work/app$(echo "${p%%:*}" | tr AB ab).exe"
+done
 : >"$log"
 run "$remorra" &
 third=$!
@@ -128,16 +144,46 @@ xdotool windowfocus "$(window '^remorra-keys$')" 2>/dev/null || true
 strokes() { tr -d '\r' <"$work/keys" | awk '$1 == "down" {print $2}' | paste -sd' '; }
 arrived() { case " $(strokes) " in *" 0x26 "*) return 0 ;; esac; return 1; }
 # Live IR runs on the real clock and Wine grants no real-time priority, so
-# edges reach the decoder late and many frames are spoiled (no stroke comes
-# of them): up to fifteen presses of Up, of which one must arrive.
-for _ in $(seq 1 15); do
-  run "$remorra_ir" send Up >/dev/null || fail "remorra-ir send failed"
-  deadline=$((SECONDS + 2))
-  while [ $SECONDS -lt $deadline ] && ! arrived; do sleep 0.05; done
-  arrived && break
-done
-arrived || fail "Up did not reach the test window (got: $(strokes))"
+# edges reach the decoder late now and then and a frame is spoiled (no stroke
+# comes of it): a run may lose max_lost presses in all (about one in ten is
+# lost here), each followed by another; one more fails it, with the count. press_until BUTTON CHECK presses BUTTON until CHECK holds.
+max_lost=5 presses_sent=0 presses_lost=0
+press_until() {
+  local button=$1 check=$2
+  while :; do
+    presses_sent=$((presses_sent + 1))
+    run "$remorra_ir" send "$button" >/dev/null || fail "remorra-ir send failed"
+    local deadline=$((SECONDS + 2))
+    while [ $SECONDS -lt $deadline ] && ! "$check"; do sleep 0.05; done
+    "$check" && return 0
+    presses_lost=$((presses_lost + 1))
+    echo "$button: $presses_lost of $presses_sent presses lost (tolerated: $max_lost)"
+    if [ "$presses_lost" -gt "$max_lost" ]; then
+      echo "more presses lost than tolerated" >&2
+      return 1
+    fi
+  done
+}
+press_until Up arrived || fail "Up did not reach the test window (got: $(strokes))"
 for key in $(strokes); do [ "$key" = 0x26 ] || fail "unexpected stroke $key"; done
+
+echo "--- each application's profile follows the focus; leaving brings the earlier one back"
+# Wine raises no foreground event: the watcher's foreground check sees these.
+for app in a:0x50 b:0x51; do
+  name=app${app%%:*}
+  profile=Prof$(echo "${app%%:*}" | tr ab AB)
+  : >"$work/keys-$name"
+  run "$work/$name.exe" keys 120 >"$work/keys-$name" 2>/dev/null &
+  pids+=($!)
+  wait_for "the focus on $name" log_has "Focus on $name.exe: profile \"$profile\""
+  app_strokes() { tr -d '\r' <"$work/keys-$name" | awk '$1 == "down" {print $2}' | paste -sd' '; }
+  expected="0x11 0x12 ${app#*:}"
+  app_arrived() { case " $(app_strokes) " in *" $expected "*) return 0 ;; esac; return 1; }
+  press_until Power app_arrived || fail "$profile's Power did not reach $name (got: $(app_strokes))"
+done
+run "$post" keys 120 >/dev/null 2>&1 &
+pids+=($!)
+wait_for "the earlier selection" log_has 'Focus on remorra-post.exe: profile "MCE(Quorbel Default Setting)"'
 exit_from_tray
 wait_for "the end of the program" ended "$third"
 echo "PASS"

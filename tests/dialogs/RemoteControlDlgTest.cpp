@@ -1,0 +1,122 @@
+#include "app/RemoteMaps.h"
+#include "app/Config.h"
+#include "platform/os/Files.h"
+#include "qt/RemoteControlDlg.h"
+#include "TestDocs.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using namespace remorra;
+
+namespace {
+
+// Answers each question with the next scripted result and records it.
+struct ScriptedBox : IMessageBox {
+    std::deque<MsgResult> answers;
+    std::vector<std::string> asked;
+    MsgResult show(const std::string& text, const std::string&, MsgButtons, MsgIcon) override {
+        asked.push_back(text);
+        if (answers.empty()) return MsgResult::Ok;
+        const MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
+};
+
+keys::IrCode Mce(std::uint32_t scancode, bool toggle) { return {keys::IrProtocol::Rc6Mce, scancode, toggle, false}; }
+
+QTreeWidgetItem* Row(QTreeWidget* list, const QString& key) {
+    const auto found = list->findItems(key, Qt::MatchExactly, 0);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+} // namespace
+
+TEST(RemoteControlDlg, PressBindsTheArmedButtonAndSaveWritesMapAndRepeat) {
+    test::TempDocuments docs;
+    ScriptedBox box;
+    CRemoteControlDlg dlg(box, ConfigFilePath());
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Remote control"));
+    EXPECT_EQ(dlg.mapBox()->currentText(), QStringLiteral("remote")) << "no maps yet: a new one";
+    ASSERT_NE(Row(dlg.buttonList(), QStringLiteral("KEY_UP")), nullptr) << "the card's buttons are listed";
+
+    // A code that arrives unarmed is only shown.
+    dlg.Session().onIrCode(Mce(0x800f0422, false));
+    dlg.PollCodes();
+    ASSERT_EQ(dlg.codeList()->topLevelItemCount(), 1);
+    EXPECT_EQ(dlg.codeList()->topLevelItem(0)->text(0), QStringLiteral("rc6_mce 0x800f0422 toggle 0 repeat 0"));
+    EXPECT_TRUE(dlg.codeList()->topLevelItem(0)->text(1).isEmpty());
+
+    // Selecting a button fills the key field; Bind arms it for the next press.
+    dlg.buttonList()->setCurrentItem(Row(dlg.buttonList(), QStringLiteral("KEY_UP")));
+    EXPECT_EQ(dlg.keyEdit()->text(), QStringLiteral("KEY_UP"));
+    dlg.bindButton()->click();
+    EXPECT_TRUE(dlg.statusLabel()->text().contains(QStringLiteral("KEY_UP")));
+    dlg.Session().onIrCode(Mce(0x800f041e, true));
+    dlg.PollCodes();
+    EXPECT_EQ(Row(dlg.buttonList(), QStringLiteral("KEY_UP"))->text(2), QStringLiteral("rc6_mce 0x800f041e"));
+    dlg.Session().onIrCode(Mce(0x800f041e, false));
+    dlg.PollCodes();
+    EXPECT_EQ(dlg.codeList()->topLevelItem(2)->text(1), QStringLiteral("KEY_UP")) << "later codes show their key";
+
+    dlg.delayBox()->setValue(400);
+    dlg.periodBox()->setValue(150);
+    dlg.saveButton()->click();
+    std::string text;
+    ASSERT_TRUE(os::readWholeFile(RemotesFolder() + "remote.toml", text));
+    EXPECT_NE(text.find("0x800f041e = \"KEY_UP\""), std::string::npos) << text;
+    EXPECT_EQ(ReadRepeatSettings(ConfigFilePath()), (keys::RepeatSettings{400, 150}));
+    EXPECT_TRUE(box.asked.empty());
+
+    dlg.show();
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artefacts");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(dlg.grab().save(dir + QStringLiteral("/remote-control.png")));
+
+    // Saved: Close asks nothing; the next open lists the map.
+    dlg.closeButton()->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(box.asked.empty());
+    CRemoteControlDlg again(box, ConfigFilePath());
+    EXPECT_EQ(again.mapBox()->currentText(), QStringLiteral("remote"));
+    EXPECT_EQ(Row(again.buttonList(), QStringLiteral("KEY_UP"))->text(2), QStringLiteral("rc6_mce 0x800f041e"));
+    EXPECT_EQ(again.delayBox()->value(), 400);
+}
+
+TEST(RemoteControlDlg, CloseAsksToSaveAChangedMap) {
+    struct Case {
+        const char* name;
+        MsgResult answer;
+        bool closes, saved;
+    };
+    for (const Case& c : {Case{"cancel stays", MsgResult::Cancel, false, false},
+                          Case{"no drops", MsgResult::No, true, false}, Case{"yes saves", MsgResult::Yes, true, true}}) {
+        SCOPED_TRACE(c.name);
+        test::TempDocuments docs;
+        ScriptedBox box;
+        CRemoteControlDlg dlg(box, ConfigFilePath());
+        dlg.show();
+        dlg.keyEdit()->setText(QStringLiteral("KEY_VOLUMEMUTE"));
+        dlg.bindButton()->click();
+        dlg.Session().onIrCode({keys::IrProtocol::Nec, 0x0412, false, false});
+        dlg.PollCodes();
+        ASSERT_NE(Row(dlg.buttonList(), QStringLiteral("KEY_VOLUMEMUTE")), nullptr) << "other keys are listed too";
+        box.answers = {c.answer};
+        dlg.closeButton()->click();
+        ASSERT_EQ(box.asked.size(), 1u);
+        EXPECT_EQ(box.asked[0], "Save the changes to remote?");
+        EXPECT_EQ(dlg.isVisible(), !c.closes);
+        EXPECT_EQ(os::fileExists(RemotesFolder() + "remote.toml"), c.saved);
+    }
+}
