@@ -1,9 +1,10 @@
 // Faults the fuzzers found, each pinned where it was fixed.
 #include "app/Config.h"
-#include "app/MessageBox.h"
 #include "keys/ProfileKeys.h"
 #include "keys/XMLParse.h"
 #include "platform/os/Files.h"
+#include "platform/os/MessageBox.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,21 +18,10 @@ class FuzzRegression : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_docs = std::filesystem::temp_directory_path() /
-                 ("remorra-regression-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_docs);
-        std::filesystem::create_directories(m_docs);
-        setenv("REMORRA_DOCUMENTS", m_docs.string().c_str(), 1);
         os::makeFolder(DataFolder());
         os::makeFolder(ProfileFolder());
     }
-    void TearDown() override
-    {
-        unsetenv("REMORRA_DOCUMENTS");
-        std::filesystem::remove_all(m_docs);
-    }
-    std::filesystem::path m_docs;
+    test::TempFolder m_docs{"remorra-regression", "REMORRA_DOCUMENTS"};
 };
 
 // pugixml ends a document at a NUL and calls the load good; the save then
@@ -55,7 +45,7 @@ TEST_F(FuzzRegression, ProfileWithNulCharacterIsRefusedAndKeptWhole)
         XMLParse xml;
         EXPECT_EQ(xml.Load(path.c_str()), c.loads);
         RecordingMessageBox box;
-        CProfileKeys keys(box, "Remorra");
+        CProfileKeys keys(box, "Remorra", ProfileFolder());
         keys.LoadProfileKeys("p.xml");
         keys.m_slots[0].binding = KeyBinding::FromHotKey(0x41, 1);
         EXPECT_EQ(static_cast<bool>(keys.SaveProfileKeys()), c.loads);
@@ -78,7 +68,7 @@ TEST_F(FuzzRegression, MissingKeyElementReadsAsZeroWhateverTheRoot)
                              "<RemoteSetting><Modifiers>4</Modifiers></RemoteSetting>"}) {
         ASSERT_TRUE(os::writeFileAtomically(path, text));
         RecordingMessageBox box;
-        CProfileKeys keys(box, "Remorra");
+        CProfileKeys keys(box, "Remorra", ProfileFolder());
         for (auto& slot : keys.m_slots)
             slot.binding = KeyBinding::FromHotKey(0x42, 7);
         keys.LoadProfileKeys("p.xml");

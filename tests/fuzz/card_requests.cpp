@@ -6,6 +6,7 @@
 // id are reached.
 #include "FuzzInput.h"
 #include "platform/os/Event.h"
+#include "platform/os/LowMemory.h"
 #include "platform/tuner/KsWire.h"
 #include "platform/tuner/SimTunerCard.h"
 
@@ -42,6 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const remorra::os::EventHandle events[2] = {remorra::os::createEvent(), remorra::os::createEvent()};
     // Event records live as long as a driver may hold them: past the card.
     std::deque<std::vector<std::uint8_t>> records;
+    const remorra::os::LowMemoryBlock flag(1);
+    if (!flag)
+        fail("no memory below 4 GiB");
     {
         SimTunerCard card(SimTunerCard::Options{static_cast<std::uint16_t>(in.u8() & 1 ? 0x7231 : 0), in.u8()});
         for (int ops = 0; !in.empty() && ops < 256; ++ops) {
@@ -59,9 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case 2: {
-                const auto request = bytes(in, 48, true);
+                auto request = bytes(in, 48, true);
+                // Now and then the probe's pointer names a live flag, which the card may write.
+                if (request.size() >= 36 && in.u8() & 1)
+                    put32(request.data() + 32, flag.address32());
                 auto value = bytes(in, 8, false);
                 hr = card.ksProperty(request, value, &returned);
+                if (flag.data()[0] > 1)
+                    fail("the probe's flag is 0 or 1");
                 break;
             }
             case 3: {

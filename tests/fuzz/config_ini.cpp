@@ -1,7 +1,8 @@
 // config.ini of any content with any section, key and value. Input: section,
-// key and value, each ended by a NUL byte, then the file. A write succeeds and
-// keeps every line it does not own; a name that a config line can hold reads
-// back what was written, cut to the value buffer.
+// key and value, each ended by a NUL byte, then the file. A write with a line
+// break anywhere is refused and leaves the file as it was; any other succeeds
+// and keeps every line it does not own, and a name that a config line can hold
+// reads back what was written, cut to the value buffer.
 #include "FuzzInput.h"
 #include "app/Config.h"
 #include "platform/os/Files.h"
@@ -54,21 +55,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ReadConfigValue(path, section, key);
     ParseLeadingInt(std::string(file.substr(0, 64)));
-    if (WriteConfigValue(path, section, key, value) != 0)
-        fail("writing a value failed");
+    // A line break would start a line of its own: refused, the file untouched.
+    const bool breaks = has(section, "\r\n") || has(key, "\r\n") || has(value, "\r\n");
+    const int written = WriteConfigValue(path, section, key, value);
     std::string after;
     os::readWholeFile(path, after);
+    if (breaks) {
+        if (written == 0 || after != file)
+            fail("a value with a line break was written or changed the file");
+        return 0;
+    }
+    if (written != 0)
+        fail("writing a value failed");
     // One line changed in place, or one or two added; none lost.
-    const bool oneLine = !has(section, "\n") && !has(key, "\n") && !has(value, "\n");
-    if (oneLine && (countLines(after) < countLines(file) || countLines(after) > countLines(file) + 2))
+    if ((countLines(after) < countLines(file) || countLines(after) > countLines(file) + 2))
         fail("a write lost or multiplied lines");
 
-    const bool plainSection = trimmed(section) && !has(section, "]\n");
-    const bool plainKey = !key.empty() && trimmed(key) && !has(key, "=\n") && key.front() != ';' &&
+    const bool plainSection = trimmed(section) && !has(section, "]");
+    const bool plainKey = !key.empty() && trimmed(key) && !has(key, "=") && key.front() != ';' &&
                           key.front() != '[';
     std::string_view v(value);
     const bool quoted = v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\''));
-    const bool plainValue = trimmed(value) && !has(value, "\n") && !quoted;
+    const bool plainValue = trimmed(value) && !quoted;
     if (plainSection && plainKey && plainValue &&
         ReadConfigValue(path, section, key) != value.substr(0, kConfigValueBuffer - 1))
         fail("a written value did not read back");

@@ -17,7 +17,7 @@ using remorra::fuzz::FuzzInput;
 
 namespace {
 
-void checkReports(const test::Sink& sink, std::int32_t type)
+void checkReports(const test::RecordingSink& sink, std::int32_t type)
 {
     for (std::int32_t t : sink.types)
         if (t != type)

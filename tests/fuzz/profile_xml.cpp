@@ -5,10 +5,10 @@
 // the seed of the bindings; the rest is the file.
 #include "FuzzInput.h"
 #include "app/Config.h"
-#include "app/MessageBox.h"
 #include "keys/ProfileKeys.h"
 #include "keys/XMLParse.h"
 #include "platform/os/Files.h"
+#include "platform/os/MessageBox.h"
 
 #include <cstdlib>
 
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("cannot write the input file");
 
     RecordingMessageBox box;
-    CProfileKeys keys(box, "Remorra");
+    CProfileKeys keys(box, "Remorra", profileFolder());
     keys.LoadProfileKeys("p.xml");
     XMLParse original;
     const bool loads = original.Load(path.c_str());
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     XMLParse reloaded;
     if (!reloaded.Load(path.c_str()))
         fail("a saved profile does not load");
-    CProfileKeys back(box, "Remorra");
+    CProfileKeys back(box, "Remorra", profileFolder());
     back.LoadProfileKeys("p.xml");
     for (const ProfileKeyInfo& k : kProfileKeys)
         if (!(back.m_slots[k.slot].binding == expectedBack(reloaded, k.element, keys.m_slots[k.slot].binding)))

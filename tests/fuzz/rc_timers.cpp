@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     os::VirtualTimeService vt;
     os::ScopedTimeService scope(vt);
     vt.advanceMs(1000);
-    test::Sink sink;
+    test::RecordingSink sink;
     tmCOSDependTimeOut timeOut;
     CRC6_Decoder rc6(&timeOut, 220, 444, &sink);
     CRC5_Decoder rc5(&timeOut, 220, 1778, &sink);

@@ -2,15 +2,17 @@
 // simulated card of a running Remorra.
 #include "Send.h"
 
+#include "CaptureInput.h"
+#include "Options.h"
+
+#include "keys/RemoteButtons.h"
 #include "platform/os/Files.h"
-#include "platform/simcard/RemoteButtons.h"
 #include "platform/simcard/SimCardListener.h"
+#include "platform/simcard/SimCardProtocol.h"
 #include "platform/tuner/IrCapture.h"
 
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <iostream>
-#include <iterator>
 
 using namespace remorra;
 
@@ -43,51 +45,50 @@ int usage() {
 } // namespace
 
 int sendCommand(const std::vector<std::string>& args) {
-    std::vector<std::string> buttons;
     std::string file;
     bool haveFile = false;
-    unsigned long hold = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help") {
-            printHelp(stdout);
-            return 0;
-        }
-        if (a == "--hold" || a == "--file") {
-            if (i + 1 >= args.size()) return usage();
-            const std::string& v = args[++i];
-            if (a == "--file") {
-                file = v;
-                haveFile = true;
-                continue;
-            }
-            char* end = nullptr;
-            hold = std::strtoul(v.c_str(), &end, 10);
-            if (v.empty() || !end || *end || v[0] == '-') return usage();
-        } else if (a.size() > 1 && a.rfind("--", 0) == 0) {
-            return usage();
-        } else {
-            buttons.push_back(a);
-        }
+    std::uint32_t hold = 0;
+    const std::vector<Option> table = {
+        numberOption("--hold", 0, simcard::kMaxHoldMs, hold),
+        {"--file",
+         [&](const std::string& value, std::string&) {
+             file = value;
+             haveFile = true;
+             return Take::Ok;
+         }},
+    };
+    std::vector<std::string> buttons;
+    std::string error;
+    switch (parseArguments(args, table, buttons, error)) {
+    case Parsed::Ok: break;
+    case Parsed::Help: printHelp(stdout); return 0;
+    case Parsed::Usage: return usage();
+    case Parsed::Refused: std::fprintf(stderr, "remorra-ir send: %s\n", error.c_str()); return 2;
     }
     if (haveFile == !buttons.empty() || (haveFile && hold)) return usage();
 
     tuner::Timeline capture;
-    std::string error;
     if (haveFile) {
-        std::string text;
-        if (file == "-") text.assign(std::istreambuf_iterator<char>(std::cin), {});
-        else if (!os::readWholeFile(file, text)) {
-            std::fprintf(stderr, "%s: cannot read the file\n", file.c_str());
-            return 2;
-        }
-        if (!tuner::parseCapture(text, file == "-" ? "<stdin>" : file, capture, error)) {
+        // Read frame by frame and stopped as soon as it cannot fit one request.
+        std::uint64_t endUs = 0;
+        const CaptureRead read = readCapture(
+            file,
+            [&](std::uint64_t startUs, const tuner::Timeline& frame) {
+                if (!capture.empty()) capture.push_back(static_cast<std::uint32_t>(startUs - endUs));
+                capture.insert(capture.end(), frame.begin(), frame.end());
+                endUs = startUs;
+                for (std::uint32_t d : frame) endUs += d;
+                return endUs <= simcard::kMaxPlayUs;
+            },
+            error);
+        if (read == CaptureRead::Stopped)
+            error = captureName(file) + ": longer than " + std::to_string(simcard::kMaxPlayUs / 1'000'000) +
+                    " s to play";
+        if (read != CaptureRead::Ok) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 2;
         }
-    } else if (!simcard::EncodeButtonPresses(buttons, static_cast<std::uint32_t>(
-                                                            std::min<unsigned long>(hold, simcard::kMaxHoldMs + 1)),
-                                             capture, error)) {
+    } else if (!simcard::EncodeButtonPresses(buttons, hold, capture, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
