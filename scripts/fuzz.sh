@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset (libFuzzer, ASan + UBSan, clang 14) and runs every
-# fuzz target for SECONDS (default 45) from its committed seed corpus. Fails on
-# any finding; the crashing input is kept under build/fuzz/findings/TARGET/.
+# fuzz target for SECONDS (default 45) from its committed seed corpus and the
+# folders its REMORRA_FUZZ_SEEDS_ line in tests/fuzz/CMakeLists.txt names
+# (capture_reader: tests/data/ir). Fails on any finding; the crashing input is
+# kept under build/fuzz/findings/TARGET/.
 # New inputs go to build/fuzz/corpus-work/, never into the committed corpus.
 # REMORRA_FUZZ_TARGETS="capture_reader config_ini" narrows the run.
 set -euo pipefail
@@ -22,8 +24,10 @@ for t in $targets; do
   log=build/fuzz/logs/$t.log
   mkdir -p "$work" "$findings" "$(dirname "$log")"
   result=ok
+  seeds=$(sed -n "s/^set(REMORRA_FUZZ_SEEDS_$t \(.*\))$/\1/p" tests/fuzz/CMakeLists.txt)
+  # shellcheck disable=SC2086 # a list of folders
   if ! build/fuzz/tests/fuzz/fuzz_"$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$findings/" "$work" tests/fuzz/corpus/"$t" >"$log" 2>&1; then
+      -print_final_stats=1 -artifact_prefix="$findings/" "$work" tests/fuzz/corpus/"$t" $seeds >"$log" 2>&1; then
     result="FINDING (see $log, input in $findings/)"
   fi
   if [ "$result" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi

@@ -1,23 +1,34 @@
 #!/usr/bin/env bash
-# Runs the release build of Remorra. With a display it simply starts the
+# scripts/run.sh [PROGRAM]: runs Remorra, the release build's unless PROGRAM
+# names another (an installed /usr/bin/remorra); remorra-ir is the one beside
+# it, else the release build's. With a display it simply starts the
 # program (the device chooser comes first, as on any first start). Without
 # one it shows the program at work on a private X server: a tray host, Remorra
 # on the simulated card, a few remote buttons pressed with `remorra-ir send`,
 # the keys the decoder saw and the strokes a focused test window received,
-# and a screenshot of the window; then it ends the program the way log-out does.
+# and a screenshot of the window (when the release build has remorra-shot);
+# then it ends the program the way log-out does.
 set -euo pipefail
+remorra=${1:-}
+case $remorra in
+  "") ;;
+  */*) remorra=$(cd "$(dirname "$remorra")" && pwd)/$(basename "$remorra") ;;
+  *) remorra=$(command -v "$remorra" || echo "$remorra") ;;
+esac
 cd "$(dirname "$0")/.."
 bin=build/release
-remorra=$bin/qt/remorra
+remorra=${remorra:-$PWD/$bin/qt/remorra}
+remorra_ir=$(dirname "$remorra")/remorra-ir
+[ -x "$remorra_ir" ] || remorra_ir=$bin/tools/remorra-ir/remorra-ir
 if [ ! -x "$remorra" ]; then
-  echo "nothing is built yet; build the release preset first" >&2
+  echo "nothing is built yet; build the release preset first (or name the program to run)" >&2
   exit 1
 fi
 if [ -n "${DISPLAY:-}" ] && [ -z "${REMORRA_DEMO:-}" ]; then
-  exec "$remorra" "$@"
+  exec "$remorra"
 fi
 if [ -z "${DISPLAY:-}" ]; then
-  exec tests/support/with-xvfb.sh env REMORRA_DEMO=1 "$0" "$@"
+  exec tests/support/with-xvfb.sh env REMORRA_DEMO=1 "$0" "$remorra"
 fi
 
 # On the private display from here on.
@@ -42,7 +53,7 @@ trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 >/d
 pids+=($!)
 wait_for "the tray host" window '^panel$'
 
-echo "Starting Remorra on the simulated card; answering the device chooser with OK."
+echo "Starting $remorra on the simulated card; answering the device chooser with OK."
 REMORRA_TRACE=1 "$remorra" 2>"$work/trace" &
 remorra_pid=$!
 pids+=($remorra_pid)
@@ -55,7 +66,9 @@ echo "Log:"
 sed 's/^/  /' "$REMORRA_LOG"
 
 shot=${REMORRA_SCREENSHOT:-$PWD/remorra-window.png}
-"$bin/tools/remorra-shot/remorra-shot" "$shot" "$main_window" && echo "Screenshot of the window: $shot"
+if [ -x "$bin/tools/remorra-shot/remorra-shot" ]; then
+  "$bin/tools/remorra-shot/remorra-shot" "$shot" "$main_window" && echo "Screenshot of the window: $shot"
+fi
 
 # A plain X window with the keyboard focus records what arrives.
 xev -name remorra-keys -event keyboard >"$work/xev" 2>/dev/null &
@@ -65,7 +78,7 @@ xdotool windowfocus --sync "$(window '^remorra-keys$')"
 
 buttons=(Up Down OK Right)
 echo "Pressing: ${buttons[*]}"
-if "$bin/tools/remorra-ir/remorra-ir" send "${buttons[@]}"; then
+if "$remorra_ir" send "${buttons[@]}"; then
   # send returns once the card has played; the strokes follow within the hold-off.
   presses() { grep -c '^KeyPress' "$work/xev" || true; }
   deadline=$((SECONDS + 5))
