@@ -50,7 +50,8 @@ Script scriptFor(std::int32_t decoderType) {
     o.gapMs = 90;
     tuner::Timeline t;
     switch (decoderType) {
-    case TM_IR_DECODER_NEC: t = tuner::encodeNec(0xFB04, 0x12, 2, false, o); break;
+    case TM_IR_DECODER_NEC:
+    case TM_IR_DECODER_ALL: t = tuner::encodeNec(0xFB04, 0x12, 2, false, o); break;
     case TM_IR_DECODER_NEC24: t = tuner::encodeNec(0x12FB04, 0x12, 2, true, o); break;
     case TM_IR_DECODER_RC5: t = tuner::encodeRc5(0x1F, 0x0C, true, o); break;
     default: t = tuner::encodeRc6(6, 0x800F, 0x0426, false, o); break;
@@ -169,6 +170,7 @@ BENCHMARK(BM_OnInterrupt)
     ->Arg(TM_IR_DECODER_RC6)
     ->Arg(TM_IR_DECODER_NEC)
     ->Arg(TM_IR_DECODER_NEC24)
+    ->Arg(TM_IR_DECODER_ALL) // the card remote's NEC with remote maps active
     ->ArgName("decoder");
 
 } // namespace
