@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace remorra {
 namespace {
@@ -57,6 +58,25 @@ std::string CheckApplicationsKey(const std::string& profile)
     if (profile.find('=') != std::string::npos || profile.front() == '[' || profile.front() == ';' ||
         profile.front() == ' ' || profile.back() == ' ')
         return "\"" + profile + "\" cannot be a key of config.ini ('=' inside, or '[', ';' or a blank at an end)";
+    return {};
+}
+
+std::string ApplicationsPrompt(const std::string& profile)
+{
+    return "Applications that select \"" + profile + "\" while they have the focus\n"
+           "(window classes or program names, separated by ';'):";
+}
+
+std::string SaveProfileApplications(const std::string& configFile, const std::string& profile,
+                                    const std::string& typed)
+{
+    if (std::string why = CheckApplicationsKey(profile); !why.empty())
+        return why;
+    const std::string list = JoinApplicationList(SplitApplicationList(typed));
+    if (list.size() >= kConfigValueBuffer || list.find_first_of("\r\n") != std::string::npos)
+        return "The list is too long for config.ini.";
+    if (const int error = WriteConfigValue(configFile, kApplicationsSection, profile, list); error != 0)
+        return "The list was not saved: " + std::string(std::strerror(error));
     return {};
 }
 

@@ -27,6 +27,12 @@ std::string JoinApplicationList(const std::vector<std::string>& applications);
 std::vector<FocusRule> ReadFocusRules(const std::string& configFile, const std::vector<std::string>& profiles);
 // Why `profile` cannot carry applications in config.ini; empty when it can.
 std::string CheckApplicationsKey(const std::string& profile);
+// What the dialog asks when the user names the applications of `profile`.
+std::string ApplicationsPrompt(const std::string& profile);
+// Stores the list the user typed for `profile`, normalised (an empty list
+// unbinds it); returns why it was not stored, or empty.
+std::string SaveProfileApplications(const std::string& configFile, const std::string& profile,
+                                    const std::string& typed);
 
 class CFocusProfiles {
 public:

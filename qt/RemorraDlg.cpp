@@ -220,17 +220,13 @@ void CRemorraDlg::EditProfileApplications()
     }
     bool ok = false;
     const QString text = QInputDialog::getText(
-        this, QStringLiteral("Applications"),
-        QString::fromStdString("Applications that select \"" + profile + "\" while they have the focus\n"
-                               "(window classes or program names, separated by ';'):"),
+        this, QStringLiteral("Applications"), QString::fromStdString(ApplicationsPrompt(profile)),
         QLineEdit::Normal, QString::fromStdString(ReadConfigValue(file, kApplicationsSection, profile)), &ok);
     if (!ok)
         return;
-    const std::string list = JoinApplicationList(SplitApplicationList(text.toStdString()));
-    if (list.size() >= kConfigValueBuffer || list.find_first_of("\r\n") != std::string::npos) {
-        m_pBox->show("The list is too long for config.ini.", kAppCaption, MsgButtons::Ok, MsgIcon::Warning);
+    if (const std::string why = SaveProfileApplications(file, profile, text.toStdString()); !why.empty()) {
+        m_pBox->show(why, kAppCaption, MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
-    WriteConfigValue(file, kApplicationsSection, profile, list);
     UpdateFocusWatcher();
 }

@@ -93,19 +93,37 @@ OptionDlgResult COptionDlg::run(const StartOptions& initial) {
     return r;
 }
 
+namespace {
+std::string EditText(HWND hwnd, int id) {
+    HWND edit = GetDlgItem(hwnd, id);
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1);
+    const int n = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<std::size_t>(n > 0 ? n : 0));
+}
+} // namespace
+
 std::optional<std::string> AskProfileName(HWND owner) {
     std::string name;
     ModalHandlers h;
     h.init = [](HWND hwnd) { SetFocus(GetDlgItem(hwnd, IDC_PROFILE_NAME)); };
     h.defaultFocus = false;
-    h.ok = [&name](HWND hwnd) {
-        HWND edit = GetDlgItem(hwnd, IDC_PROFILE_NAME);
-        std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1);
-        const int n = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
-        name.assign(text.data(), static_cast<std::size_t>(n > 0 ? n : 0));
-    };
+    h.ok = [&name](HWND hwnd) { name = EditText(hwnd, IDC_PROFILE_NAME); };
     if (RunModal(IDD_INPUTFILENAME, owner, h) != IDOK) return std::nullopt;
     return name;
+}
+
+std::optional<std::string> AskApplications(HWND owner, const std::string& prompt, const std::string& list) {
+    std::string typed;
+    ModalHandlers h;
+    h.init = [&](HWND hwnd) {
+        SetDlgItemTextA(hwnd, IDC_APPLICATIONS_PROMPT, prompt.c_str());
+        SetDlgItemTextA(hwnd, IDC_APPLICATIONS_LIST, list.c_str());
+        SetFocus(GetDlgItem(hwnd, IDC_APPLICATIONS_LIST));
+    };
+    h.defaultFocus = false;
+    h.ok = [&typed](HWND hwnd) { typed = EditText(hwnd, IDC_APPLICATIONS_LIST); };
+    if (RunModal(IDD_APPLICATIONS, owner, h) != IDOK) return std::nullopt;
+    return typed;
 }
 
 void ShowAboutBox(HWND owner) {

@@ -70,6 +70,10 @@ private:
 // Template 131: the entered name, nullopt when cancelled.
 std::optional<std::string> AskProfileName(HWND owner);
 
+// Template 135: `prompt` above an edit field holding `list`; the edited
+// text, nullopt when cancelled.
+std::optional<std::string> AskApplications(HWND owner, const std::string& prompt, const std::string& list);
+
 // Template 100 with the version text in label 1024.
 void ShowAboutBox(HWND owner);
 

@@ -188,6 +188,24 @@ void CRemorraDlg::OnFocusChanged() {
     }
 }
 
+void CRemorraDlg::EditProfileApplications() {
+    const std::string profile = m_ed.SelectedText();
+    const std::string file = ConfigFilePath();
+    if (const std::string why = CheckApplicationsKey(profile); !why.empty()) {
+        m_box.show(why, kTitle, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    const std::optional<std::string> typed = AskApplications(
+        IsWindowVisible(m_hWnd) ? m_hWnd : nullptr, ApplicationsPrompt(profile),
+        ReadConfigValue(file, kApplicationsSection, profile));
+    if (!typed) return;
+    if (const std::string why = SaveProfileApplications(file, profile, *typed); !why.empty()) {
+        m_box.show(why, kTitle, MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    UpdateFocusWatcher();
+}
+
 void CRemorraDlg::OnRemoteControl() {
     // One at a time: the tray menu stays reachable while the dialog is open.
     if (!m_pRemoteKeys || m_bInRemoteControl) return;
@@ -233,6 +251,11 @@ void CRemorraDlg::OnSysCommand(WPARAM command, LPARAM, bool& handled) {
     }
     if ((command & 0xFFF0) == IDM_REMOTECONTROL) {
         OnRemoteControl();
+        handled = true;
+        return;
+    }
+    if ((command & 0xFFF0) == IDM_APPLICATIONS) {
+        EditProfileApplications();
         handled = true;
         return;
     }
@@ -312,6 +335,7 @@ void CRemorraDlg::addAboutItem(const std::string&) {
     char text[128] = {};
     if (LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0 || text[0] == '\0') return;
     if (m_pRemoteKeys) AppendMenuA(menu, MF_STRING, IDM_REMOTECONTROL, "&Remote control...");
+    AppendMenuA(menu, MF_STRING, IDM_APPLICATIONS, "A&pplications...");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, text);
 }

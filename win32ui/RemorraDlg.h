@@ -67,6 +67,8 @@ public:
     // The "Remote control" dialog (template 134), modal; the pipeline
     // listens to every protocol and sends no key while it is open.
     void OnRemoteControl();
+    // Names the applications of the selected profile (template 135).
+    void EditProfileApplications();
     void SetRemoteKeys(RemoteKeyPath* keys, std::string configFile) {
         m_pRemoteKeys = keys;
         m_strConfigFile = std::move(configFile);

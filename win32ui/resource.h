@@ -44,3 +44,9 @@
 #define IDC_RC_PERIOD 1047
 #define IDC_RC_SAVE 1048
 #define IDC_RC_STATUS 1049
+
+// The applications a profile belongs to (template 135, system-menu item).
+#define IDD_APPLICATIONS 135
+#define IDM_APPLICATIONS 0x0030
+#define IDC_APPLICATIONS_PROMPT 1050
+#define IDC_APPLICATIONS_LIST 1051

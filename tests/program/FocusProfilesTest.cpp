@@ -57,4 +57,16 @@ TEST(FocusProfiles, RulesComeFromConfigForTheListedProfiles) {
     EXPECT_EQ(JoinApplicationList(SplitApplicationList(" kodi ; mpv;;")), "kodi;mpv");
 }
 
+TEST(FocusProfiles, SavingAListStoresItNormalisedOrSaysWhyNot) {
+    const remorra::test::TempFolder folder("remorra-focus");
+    const std::string file = (folder / "config.ini").string();
+    EXPECT_EQ(SaveProfileApplications(file, "MCE", " kodi ; mpv;;"), "");
+    EXPECT_EQ(ReadConfigValue(file, kApplicationsSection, "MCE"), "kodi;mpv");
+    EXPECT_NE(SaveProfileApplications(file, "a=b", "vlc"), "");
+    EXPECT_NE(SaveProfileApplications(file, "MCE", std::string(300, 'x')), "");
+    EXPECT_NE(SaveProfileApplications((folder / "missing" / "config.ini").string(), "MCE", "vlc"), "")
+        << "a failed write must not pass for a saved list";
+    EXPECT_EQ(ReadConfigValue(file, kApplicationsSection, "MCE"), "kodi;mpv");
+}
+
 } // namespace

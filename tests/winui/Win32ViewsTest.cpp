@@ -136,6 +136,13 @@ TEST_F(Win32Views, TemplatesHaveTheirCaptionsSizesAndControls) {
           {IDC_RC_SAVE, "Button", "&Save"},
           {IDC_RC_STATUS, "Static", ""},
           {IDCANCEL, "Button", "Close"}}},
+        {IDD_APPLICATIONS,
+         "Applications",
+         {260, 70},
+         {{IDC_APPLICATIONS_PROMPT, "Static", ""},
+          {IDC_APPLICATIONS_LIST, "Edit", ""},
+          {IDOK, "Button", "OK"},
+          {IDCANCEL, "Button", "Cancel"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
@@ -265,6 +272,7 @@ TEST_F(Win32Views, StartUpShowsTitleSystemMenuItemAndBuiltInProfile) {
     GetMenuStringA(system, static_cast<UINT>(n - 1), text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "&About Remorra...");
     EXPECT_TRUE(GetMenuState(system, static_cast<UINT>(n - 2), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(system, n - 3), static_cast<UINT>(IDM_APPLICATIONS));
 
     EXPECT_EQ(Text(w.item(IDC_PROFILE_COMBO)), kBuiltInProfile);
     for (const keys::KeySlotInfo& info : keys::kKeySlots)
