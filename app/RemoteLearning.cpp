@@ -8,6 +8,7 @@
 #include "platform/os/Files.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 
 namespace remorra {
@@ -188,6 +189,22 @@ std::vector<RemoteButtonRow> CRemoteLearningSession::Buttons() const {
 
 keys::RepeatSettings CRemoteLearningSession::Repeat(const std::string& configFile) const {
     return ReadRepeatSettings(configFile);
+}
+
+std::vector<RemoteMapChoice> CRemoteLearningSession::MapChoices(const std::string& configFile) const {
+    std::vector<RemoteMapChoice> out;
+    for (RemoteMapFile& f : ListRemoteMaps(configFile)) {
+        std::string text = std::filesystem::path(f.path).stem().string();
+        if (!f.learned) text += " (system)";
+        out.push_back({std::move(f), std::move(text)});
+    }
+    return out;
+}
+
+bool CRemoteLearningSession::SetMapInUse(const std::string& configFile, const RemoteMapChoice& map, bool inUse) {
+    if (SetRemoteMapActive(configFile, map.file, inUse) == 0) return true;
+    m_box.show("Cannot write " + configFile, kRemoteControlCaption, MsgButtons::Ok, MsgIcon::Error);
+    return false;
 }
 
 bool CRemoteLearningSession::SetRepeat(const std::string& configFile, const keys::RepeatSettings& s) {

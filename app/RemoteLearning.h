@@ -7,6 +7,7 @@
 // The Qt and Windows dialogs implement IRemoteLearningView and call the
 // session; the pipeline part is CRemoteListening.
 #include "platform/os/MessageBox.h"
+#include "app/RemoteMaps.h"
 #include "keys/RemoteMap.h"
 #include "keys/RemoteReportHandler.h"
 #include "keys/RepeatControl.h"
@@ -28,6 +29,11 @@ struct LearnedCodeRow {
     keys::IrCode code;
     std::string text;    // "rc6_mce 0x800f040c toggle 1 repeat 0"
     std::string boundTo; // the edited map's key name, else empty
+};
+
+struct RemoteMapChoice {
+    RemoteMapFile file;
+    std::string text; // "living-room", "rc6_mce (system)"
 };
 
 struct RemoteButtonRow {
@@ -81,6 +87,11 @@ public:
     // The repeat control of the dialog, in config.ini.
     keys::RepeatSettings Repeat(const std::string& configFile) const;
     bool SetRepeat(const std::string& configFile, const keys::RepeatSettings& s);
+    // The dialog's "Remotes in use": every map, learned and system, as
+    // ListRemoteMaps has them; the key path takes the choice when the
+    // dialog closes.
+    std::vector<RemoteMapChoice> MapChoices(const std::string& configFile) const;
+    bool SetMapInUse(const std::string& configFile, const RemoteMapChoice& map, bool inUse);
 
 private:
     static constexpr std::uint32_t kQueue = 64;

@@ -10,7 +10,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
@@ -103,6 +105,14 @@ CRemoteControlDlg::CRemoteControlDlg(IMessageBox& box, std::string configFile, Q
     m_delay->setValue(static_cast<int>(m_savedRepeat.delayMs));
     m_period->setValue(static_cast<int>(m_savedRepeat.periodMs));
 
+    m_inUse = new QListWidget(this);
+    m_inUse->setMinimumHeight(60);
+    auto* inUseBox = new QGroupBox(QStringLiteral("Remotes in use"), this);
+    auto* inUseLayout = new QVBoxLayout(inUseBox);
+    inUseLayout->addWidget(m_inUse);
+    ShowMapChoices();
+    connect(m_inUse, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) { OnMapChecked(item); });
+
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
     m_save = new QPushButton(QStringLiteral("&Save"), this);
@@ -113,7 +123,7 @@ CRemoteControlDlg::CRemoteControlDlg(IMessageBox& box, std::string configFile, Q
     m_unbind->setAutoDefault(false);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(repeatBox);
-    bottom->addStretch(1);
+    bottom->addWidget(inUseBox, 1);
     auto* actions = new QVBoxLayout;
     actions->addStretch(1);
     actions->addWidget(m_save);
@@ -235,7 +245,36 @@ bool CRemoteControlDlg::OnSave()
             return false;
         m_savedRepeat = now;
     }
-    return m_session.Save();
+    if (!m_session.Save())
+        return false;
+    ShowMapChoices(); // a map saved for the first time is in use now
+    return true;
+}
+
+void CRemoteControlDlg::ShowMapChoices()
+{
+    const QSignalBlocker quiet(m_inUse);
+    m_inUse->clear();
+    m_choices = m_session.MapChoices(m_configFile);
+    for (const RemoteMapChoice& c : m_choices) {
+        auto* item = new QListWidgetItem(QString::fromStdString(c.text), m_inUse);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(c.file.active ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void CRemoteControlDlg::OnMapChecked(QListWidgetItem* item)
+{
+    const int at = m_inUse->row(item);
+    if (at < 0 || static_cast<std::size_t>(at) >= m_choices.size())
+        return;
+    const bool inUse = item->checkState() == Qt::Checked;
+    if (m_session.SetMapInUse(m_configFile, m_choices[static_cast<std::size_t>(at)], inUse)) {
+        m_choices[static_cast<std::size_t>(at)].file.active = inUse;
+        return;
+    }
+    const QSignalBlocker quiet(m_inUse);
+    item->setCheckState(inUse ? Qt::Unchecked : Qt::Checked);
 }
 
 bool CRemoteControlDlg::MaybeSave()

@@ -8,10 +8,13 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QSpinBox;
 class QTimer;
@@ -45,6 +48,7 @@ public:
     QPushButton* saveButton() const { return m_save; }
     QPushButton* closeButton() const { return m_close; }
     QLabel* statusLabel() const { return m_status; }
+    QListWidget* inUseList() const { return m_inUse; }
 
     void reject() override;
 
@@ -56,6 +60,8 @@ private:
     bool Dirty() const;
     void OnBind();
     void OnUnbind();
+    void ShowMapChoices();
+    void OnMapChecked(QListWidgetItem* item);
 
     IMessageBox& m_box;
     std::string m_configFile;
@@ -76,6 +82,8 @@ private:
     QPushButton* m_save;
     QPushButton* m_close;
     QLabel* m_status;
+    QListWidget* m_inUse;
+    std::vector<RemoteMapChoice> m_choices; // the rows of m_inUse
     QTimer* m_poll;
 };
 

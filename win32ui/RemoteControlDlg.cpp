@@ -79,6 +79,7 @@ void CRemoteControlDlg::OnInitDialog() {
     SetDlgItemInt(m_hwnd, IDC_RC_DELAY, m_savedRepeat.delayMs, FALSE);
     SetDlgItemInt(m_hwnd, IDC_RC_PERIOD, m_savedRepeat.periodMs, FALSE);
     OpenMap(first.empty() ? kNewMapName : first);
+    ShowMapChoices();
     showStatus("Choose a button and press Bind, then the button on the remote.");
 }
 
@@ -128,6 +129,10 @@ bool CRemoteControlDlg::OnCommand(WORD id, WORD code) {
         showStatus(m_session.Unbind(key) ? key + " is not bound now." : key + " has no binding.");
         return true;
     }
+    case IDC_RC_INUSE:
+        if (code == LBN_DBLCLK) SwitchSelectedMap();
+        return true;
+    case IDC_RC_SWITCH: SwitchSelectedMap(); return true;
     case IDC_RC_SAVE: OnSave(); return true;
     case IDOK: return true; // Enter in a field binds nothing and closes nothing
     case IDCANCEL: OnClose(); return true;
@@ -147,7 +152,28 @@ bool CRemoteControlDlg::OnSave() {
         if (!m_session.SetRepeat(m_configFile, now)) return false;
         m_savedRepeat = now;
     }
-    return m_session.Save();
+    if (!m_session.Save()) return false;
+    ShowMapChoices(); // a map saved for the first time is in use now
+    return true;
+}
+
+void CRemoteControlDlg::ShowMapChoices() {
+    HWND list = GetDlgItem(m_hwnd, IDC_RC_INUSE);
+    const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    m_choices = m_session.MapChoices(m_configFile);
+    for (const RemoteMapChoice& c : m_choices) {
+        const std::string line = (c.file.active ? "[x] " : "[  ] ") + c.text;
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    if (selected >= 0) SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+void CRemoteControlDlg::SwitchSelectedMap() {
+    const LRESULT at = SendDlgItemMessageA(m_hwnd, IDC_RC_INUSE, LB_GETCURSEL, 0, 0);
+    if (at < 0 || static_cast<std::size_t>(at) >= m_choices.size()) return;
+    const RemoteMapChoice& c = m_choices[static_cast<std::size_t>(at)];
+    if (m_session.SetMapInUse(m_configFile, c, !c.file.active)) ShowMapChoices();
 }
 
 bool CRemoteControlDlg::MaybeSave() {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace remorra::win32ui {
 
@@ -34,6 +35,8 @@ private:
     void OpenMap(const std::string& name);
     bool OnSave();
     bool MaybeSave();
+    void ShowMapChoices();
+    void SwitchSelectedMap();
     void OnClose();
     bool Dirty() const;
     keys::RepeatSettings RepeatFields() const;
@@ -50,6 +53,7 @@ private:
     keys::RepeatSettings m_savedRepeat;
     std::string m_openName;
     std::vector<std::string> m_keys; // the buttons list's key names, in order
+    std::vector<RemoteMapChoice> m_choices; // the rows of the in-use list
     HWND m_hwnd = nullptr;
     bool m_bModal = false;
     bool m_bPolling = false;

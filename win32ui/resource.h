@@ -44,6 +44,8 @@
 #define IDC_RC_PERIOD 1047
 #define IDC_RC_SAVE 1048
 #define IDC_RC_STATUS 1049
+#define IDC_RC_INUSE 1052
+#define IDC_RC_SWITCH 1053
 
 // The applications a profile belongs to (template 135, system-menu item).
 #define IDD_APPLICATIONS 135

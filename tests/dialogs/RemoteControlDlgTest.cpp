@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -119,4 +120,27 @@ TEST(RemoteControlDlg, CloseAsksToSaveAChangedMap) {
         EXPECT_EQ(dlg.isVisible(), !c.closes);
         EXPECT_EQ(os::fileExists(RemotesFolder() + "remote.toml"), c.saved);
     }
+}
+
+// System maps start switched off; a tick switches one on for the key path
+// and the next open shows the choice.
+TEST(RemoteControlDlg, RemotesInUseSwitchesASystemMapOn) {
+    test::TempDocuments docs;
+    const test::TempFolder system{"remorra_keymaps", "REMORRA_SYSTEM_KEYMAPS"};
+    ASSERT_TRUE(os::writeFileAtomically(
+        (system.path() / "tv.toml").string(),
+        "[[protocols]]\nname = \"tv\"\nprotocol = \"nec\"\n[protocols.scancodes]\n0x0401 = \"KEY_UP\"\n"));
+    ScriptedBox box;
+    CRemoteControlDlg dlg(box, ConfigFilePath());
+    ASSERT_EQ(dlg.inUseList()->count(), 1);
+    QListWidgetItem* tv = dlg.inUseList()->item(0);
+    EXPECT_EQ(tv->text(), QStringLiteral("tv (system)"));
+    EXPECT_EQ(tv->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(LoadActiveRemoteMaps(ConfigFilePath()).maps.empty());
+
+    tv->setCheckState(Qt::Checked);
+    EXPECT_EQ(LoadActiveRemoteMaps(ConfigFilePath()).maps.size(), 1u);
+    CRemoteControlDlg again(box, ConfigFilePath());
+    EXPECT_EQ(again.inUseList()->item(0)->checkState(), Qt::Checked);
+    EXPECT_TRUE(box.asked.empty());
 }

@@ -124,7 +124,7 @@ TEST_F(Win32Views, TemplatesHaveTheirCaptionsSizesAndControls) {
           {IDCANCEL, "Button", "Cancel"}}},
         {IDD_REMOTECONTROL,
          "Remote control",
-         {400, 250},
+         {400, 300},
          {{IDC_RC_MAP, "ComboBox", ""},
           {IDC_RC_BUTTONS, "ListBox", ""},
           {IDC_RC_CODES, "ListBox", ""},
@@ -135,6 +135,8 @@ TEST_F(Win32Views, TemplatesHaveTheirCaptionsSizesAndControls) {
           {IDC_RC_PERIOD, "Edit", ""},
           {IDC_RC_SAVE, "Button", "&Save"},
           {IDC_RC_STATUS, "Static", ""},
+          {IDC_RC_INUSE, "ListBox", ""},
+          {IDC_RC_SWITCH, "Button", "S&witch"},
           {IDCANCEL, "Button", "Close"}}},
         {IDD_APPLICATIONS,
          "Applications",
@@ -448,6 +450,14 @@ TEST_F(Win32Views, RemoteControlListsPostedCodesAndBindsByPressing) {
     std::ifstream saved(RemotesFolder() + "remote.toml");
     const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("0x800f041e = \"KEY_UP\""), std::string::npos) << text;
+    // The saved map is listed in use; switching it writes the choice.
+    HWND inUse = GetDlgItem(w, IDC_RC_INUSE);
+    ASSERT_EQ(SendMessageA(inUse, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(ListLine(inUse, 0), "[x] remote");
+    SendMessageA(inUse, LB_SETCURSEL, 0, 0);
+    SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_RC_SWITCH, BN_CLICKED), 0);
+    EXPECT_EQ(ListLine(inUse, 0), "[  ] remote");
+    EXPECT_TRUE(LoadActiveRemoteMaps(ConfigFilePath()).maps.empty());
     EXPECT_EQ(box.asked, 0);
     DestroyWindow(w);
 }
