@@ -159,15 +159,19 @@ chosen_lock() {
   [ -n "$folder" ] || fail "the log names no runtime folder"
   lock_file=$folder/Remorra.lock
 }
-# The first copy runs; a second is refused with its box and leaves the first alone.
-exactly_one_copy() {
+# The first copy runs and a second is started, showing its box ($second).
+start_second_copy() {
   start_remorra
   answer_chooser
   wait_for "start-up" started
   "$remorra" >"$work/second.out" 2>&1 &
-  local second=$!
+  second=$!
   pids+=($second)
   wait_for "the second copy's message" visible_window '^Remorra$'
+}
+# The first copy runs; a second is refused with its box and leaves the first alone.
+exactly_one_copy() {
+  start_second_copy
   term_ends_it "$second" "the second copy"
   running "$remorra_pid" || fail "the first copy ended"
   chosen_lock
@@ -188,13 +192,7 @@ startup)
   expect_exit_clean
   ;;
 second-copy)
-  start_remorra
-  answer_chooser
-  wait_for "start-up" started
-  "$remorra" >"$work/second.out" 2>&1 &
-  second=$!
-  pids+=($second)
-  wait_for "the second copy's message" visible_window '^Remorra$'
+  start_second_copy
   w=$(xdotool search --onlyvisible --name '^Remorra$' | head -1)
   xdotool windowfocus --sync "$w" key Return
   wait "$second" || fail "the second copy failed"
@@ -459,13 +457,7 @@ tray-host-restart)
   expect_exit_clean
   ;;
 signal-second-copy)
-  start_remorra
-  answer_chooser
-  wait_for "start-up" started
-  "$remorra" >"$work/second.out" 2>&1 &
-  second=$!
-  pids+=($second)
-  wait_for "the second copy's message" visible_window '^Remorra$'
+  start_second_copy
   term_ends_it "$second" "the second copy"
   running "$remorra_pid" || fail "the first copy ended"
   term_ends_it "$remorra_pid" "the first copy"

@@ -132,12 +132,7 @@ namespace detail {
 
 std::optional<HandledResult> handledNow(EventHandle h)
 {
-    Slot* s = lookup(h);
-    if (!s)
-        return HandledResult::Closed;
-    if (!s->signalled.load(std::memory_order_acquire) && s->waiters.load(std::memory_order_acquire) > 0)
-        return HandledResult::Handled;
-    return std::nullopt;
+    return handledState(lookup(h));
 }
 
 } // namespace detail
