@@ -115,6 +115,11 @@ int WriteConfigValue(const std::string& file, const std::string& section,
     if (!existed && os::fileExists(file)) return EACCES;
     const bool crlf = text.find("\r\n") != std::string::npos;
     std::vector<std::string> lines = splitLines(text);
+    // The unterminated last line of a CRLF file gets its CR now that a line
+    // end follows it; the file keeps one kind of line end.
+    if (crlf && !text.empty() && text.back() != '\n' && !lines.empty() &&
+        (lines.back().empty() || lines.back().back() != '\r'))
+        lines.back() += '\r';
     const std::string entry = key + "=" + value + (crlf ? "\r" : "");
 
     // Locate the first matching section, its key and its last non-blank line.

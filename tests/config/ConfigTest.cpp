@@ -90,6 +90,7 @@ TEST(ConfigFile, PrivateProfileRules) {
         {"key of another section not read", "[A]\n[B]\nx=1\n", "A", "x", nullptr, ""},
         {"missing final newline: read", "[A]\nx=1", "A", "x", nullptr, "1"},
         {"missing final newline: write", "[A]\nx=1", "A", "y", "2", "[A]\nx=1\ny=2\n"},
+        {"missing final crlf: write", "[A]\r\nx=1", "A", "y", "2", "[A]\r\nx=1\r\ny=2\r\n"},
         {"duplicate keys: first read", "[A]\nx=1\nx=2\n", "A", "x", nullptr, "1"},
         {"duplicate keys: first written", "[A]\nx=1\nx=2\n", "A", "x", "3", "[A]\nx=3\nx=2\n"},
     };
