@@ -46,9 +46,6 @@ public slots:
     void NewProfile();
     void DeleteProfile();
 
-    // The focus chose a profile: selected as the combo box would.
-    void SelectProfileAt(int index) { SelectProfile(index); }
-
 signals:
     void optionRequested();
     // The user picked an entry in the combo box.

@@ -165,7 +165,7 @@ void CRemorraDlg::setupTray(const std::string& tooltip)
 void CRemorraDlg::SetStartAtLogin(bool on)
 {
     std::string error;
-    if (!SetAutostart(AutostartEntryPath(), on, os::programFolder() + "/remorra", error) && m_pBox)
+    if (!SetAutostart(AutostartEntryPath(), on, os::programFolder() + "/remorra", error))
         m_pBox->show("Could not change the log-in entry: " + error, kAppCaption, MsgButtons::Ok, MsgIcon::Error);
 }
 
@@ -189,7 +189,7 @@ void CRemorraDlg::OnFocusChanged(const std::vector<std::string>& names)
 {
     CProfileEditor& ed = m_pPanel->editor();
     if (const std::optional<int> at = m_focus.Follow(names, ed.entries(), ed.selection(), ConfigFilePath())) {
-        m_pPanel->SelectProfileAt(*at);
+        m_pPanel->SelectProfile(*at);
         WriteLog(L"Focus on %s: profile \"%s\"", names.empty() ? "(none)" : names.back().c_str(),
                  ed.SelectedText().c_str());
     }

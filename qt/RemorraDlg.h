@@ -24,8 +24,8 @@ public:
     static constexpr std::uint32_t kIdmAboutBox = 0x0010;
     static constexpr int kTrayShowWindow = 32771;
     static constexpr int kTrayExit = 32772;
-    static constexpr int kTrayStartAtLogin = 32773;
-    static constexpr int kTrayRemoteControl = 32774;
+    static constexpr int kTrayRemoteControl = 32773; // as in the Windows program
+    static constexpr int kTrayStartAtLogin = 32774;
 
     // `services.keySink` is replaced by the dialog itself; `services.box`
     // must be set (the profile panel reports through it).

@@ -42,7 +42,6 @@ public:
     QTreeWidget* codeList() const { return m_codes; }
     QLineEdit* keyEdit() const { return m_key; }
     QPushButton* bindButton() const { return m_bind; }
-    QPushButton* unbindButton() const { return m_unbind; }
     QSpinBox* delayBox() const { return m_delay; }
     QSpinBox* periodBox() const { return m_period; }
     QPushButton* saveButton() const { return m_save; }

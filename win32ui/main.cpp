@@ -4,7 +4,6 @@
 #include "app/Config.h"
 #include "app/ProcessServices.h"
 #include "app/RemorraApp.h"
-#include "app/Config.h"
 #include "app/RemoteKeyPath.h"
 #include "app/SimulatedCardListener.h"
 #include "keys/KeyOutput.h"

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <iostream>
-#include <iterator>
 
 using namespace remorra;
 
