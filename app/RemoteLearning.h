@@ -64,6 +64,7 @@ public:
     // malformed file.
     bool Open(const std::string& name);
     const keys::RemoteMap& Map() const { return m_map; }
+    const std::string& Name() const { return m_name; }
     std::string Path() const;
     bool Dirty() const { return m_bDirty; }
 

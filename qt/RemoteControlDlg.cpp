@@ -1,9 +1,6 @@
 #include "qt/RemoteControlDlg.h"
 
-#include "app/RemoteMaps.h"
-
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -56,9 +53,9 @@ CRemoteControlDlg::CRemoteControlDlg(IMessageBox& box, std::string configFile, Q
     m_map->setEditable(true);
     m_map->setInsertPolicy(QComboBox::NoInsert);
     m_map->setMinimumContentsLength(20);
-    for (const RemoteMapFile& f : ListRemoteMaps(m_configFile))
-        if (f.learned)
-            m_map->addItem(QFileInfo(QString::fromStdString(f.path)).completeBaseName());
+    for (const RemoteMapChoice& c : m_session.MapChoices(m_configFile))
+        if (c.file.learned)
+            m_map->addItem(QString::fromStdString(c.text));
     auto* mapRow = new QHBoxLayout;
     auto* mapLabel = new QLabel(QStringLiteral("&Remote:"), this);
     mapLabel->setBuddy(m_map);
@@ -281,8 +278,7 @@ bool CRemoteControlDlg::MaybeSave()
 {
     if (!Dirty())
         return true;
-    const std::string name = QFileInfo(QString::fromStdString(m_session.Path())).completeBaseName().toStdString();
-    switch (m_box.show("Save the changes to " + name + "?", kRemoteControlCaption, MsgButtons::YesNoCancel,
+    switch (m_box.show("Save the changes to " + m_session.Name() + "?", kRemoteControlCaption, MsgButtons::YesNoCancel,
                        MsgIcon::Question)) {
     case MsgResult::Yes: return OnSave();
     case MsgResult::No: return true;

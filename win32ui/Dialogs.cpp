@@ -93,21 +93,27 @@ OptionDlgResult COptionDlg::run(const StartOptions& initial) {
     return r;
 }
 
-namespace {
-std::string EditText(HWND hwnd, int id) {
-    HWND edit = GetDlgItem(hwnd, id);
-    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1);
-    const int n = GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
+std::string ItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1);
+    const int n = GetWindowTextA(item, text.data(), static_cast<int>(text.size()));
     return std::string(text.data(), static_cast<std::size_t>(n > 0 ? n : 0));
 }
-} // namespace
+
+std::string ComboText(HWND combo, int index) {
+    const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) return {};
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
+}
 
 std::optional<std::string> AskProfileName(HWND owner) {
     std::string name;
     ModalHandlers h;
     h.init = [](HWND hwnd) { SetFocus(GetDlgItem(hwnd, IDC_PROFILE_NAME)); };
     h.defaultFocus = false;
-    h.ok = [&name](HWND hwnd) { name = EditText(hwnd, IDC_PROFILE_NAME); };
+    h.ok = [&name](HWND hwnd) { name = ItemText(hwnd, IDC_PROFILE_NAME); };
     if (RunModal(IDD_INPUTFILENAME, owner, h) != IDOK) return std::nullopt;
     return name;
 }
@@ -121,7 +127,7 @@ std::optional<std::string> AskApplications(HWND owner, const std::string& prompt
         SetFocus(GetDlgItem(hwnd, IDC_APPLICATIONS_LIST));
     };
     h.defaultFocus = false;
-    h.ok = [&typed](HWND hwnd) { typed = EditText(hwnd, IDC_APPLICATIONS_LIST); };
+    h.ok = [&typed](HWND hwnd) { typed = ItemText(hwnd, IDC_APPLICATIONS_LIST); };
     if (RunModal(IDD_APPLICATIONS, owner, h) != IDOK) return std::nullopt;
     return typed;
 }

@@ -30,6 +30,10 @@ struct ModalHandlers {
 // Runs template `id` modally; IDOK or IDCANCEL.
 INT_PTR RunModal(int id, HWND owner, const ModalHandlers& handlers);
 
+// The text of control `id` of `dialog`, and of entry `index` of a combo box.
+std::string ItemText(HWND dialog, int id);
+std::string ComboText(HWND combo, int index);
+
 class CChooseDeviceDlg final : public IChooseDeviceView {
 public:
     // Each run asks the factory for a fresh source: every run of the dialog

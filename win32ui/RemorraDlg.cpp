@@ -20,13 +20,6 @@ constexpr const char* kTitle = "Remorra";
 // The focus watcher's report is waiting in m_focusNames.
 constexpr UINT kFocusChangedMessage = WM_APP + 1;
 
-std::string ComboText(HWND combo, int index) {
-    const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length < 0) return {};
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
-}
 } // namespace
 
 CRemorraDlg::CRemorraDlg(StartupServices services) : m_box(*services.box), m_ed(*services.box, kTitle) {

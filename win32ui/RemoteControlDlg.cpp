@@ -1,6 +1,5 @@
 #include "win32ui/RemoteControlDlg.h"
 
-#include "app/RemoteMaps.h"
 #include "win32ui/Dialogs.h"
 #include "win32ui/resource.h"
 
@@ -11,13 +10,6 @@ namespace {
 
 constexpr int kMaxCodes = 200; // the list keeps the latest codes
 constexpr const char* kNewMapName = "remote";
-
-std::string Stem(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
 
 } // namespace
 
@@ -69,11 +61,10 @@ void CRemoteControlDlg::OnInitDialog() {
     m_target.store(m_hwnd);
     HWND combo = GetDlgItem(m_hwnd, IDC_RC_MAP);
     std::string first;
-    for (const RemoteMapFile& f : ListRemoteMaps(m_configFile))
-        if (f.learned) {
-            const std::string name = Stem(f.path);
-            if (first.empty()) first = name;
-            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    for (const RemoteMapChoice& c : m_session.MapChoices(m_configFile))
+        if (c.file.learned) {
+            if (first.empty()) first = c.text;
+            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
         }
     m_savedRepeat = m_session.Repeat(m_configFile);
     SetDlgItemInt(m_hwnd, IDC_RC_DELAY, m_savedRepeat.delayMs, FALSE);
@@ -84,10 +75,7 @@ void CRemoteControlDlg::OnInitDialog() {
 }
 
 std::string CRemoteControlDlg::Text(int id) const {
-    HWND item = GetDlgItem(m_hwnd, id);
-    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1);
-    const int n = GetWindowTextA(item, text.data(), static_cast<int>(text.size()));
-    std::string s(text.data(), static_cast<std::size_t>(n > 0 ? n : 0));
+    const std::string s = ItemText(m_hwnd, id);
     const std::size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
@@ -105,9 +93,7 @@ bool CRemoteControlDlg::OnCommand(WORD id, WORD code) {
             HWND combo = GetDlgItem(m_hwnd, IDC_RC_MAP);
             const LRESULT at = SendMessageA(combo, CB_GETCURSEL, 0, 0);
             if (at < 0) return true;
-            std::vector<char> text(static_cast<std::size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, at, 0)) + 1);
-            SendMessageA(combo, CB_GETLBTEXT, at, reinterpret_cast<LPARAM>(text.data()));
-            OpenMap(text.data());
+            OpenMap(ComboText(combo, static_cast<int>(at)));
         } else if (code == CBN_KILLFOCUS) {
             OpenMap(Text(IDC_RC_MAP));
         }
