@@ -117,8 +117,12 @@ void CRemorraDlg::showEditorState() {
 }
 
 void CRemorraDlg::SelectProfile() {
+    SelectProfileAt(static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_PROFILE_COMBO, CB_GETCURSEL, 0, 0)));
+}
+
+void CRemorraDlg::SelectProfileAt(int index) {
     fieldsToEditor();
-    m_ed.SelectProfileAt(static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_PROFILE_COMBO, CB_GETCURSEL, 0, 0)));
+    m_ed.SelectProfileAt(index);
     showEditorState();
 }
 
@@ -173,9 +177,7 @@ void CRemorraDlg::OnFocusChanged() {
         names = m_focusNames;
     }
     if (const std::optional<int> at = m_focus.Follow(names, m_ed.entries(), m_ed.selection(), ConfigFilePath())) {
-        fieldsToEditor();
-        m_ed.SelectProfileAt(*at);
-        showEditorState();
+        SelectProfileAt(*at);
         WriteLog(L"Focus on %s: profile \"%s\"", names.empty() ? "(none)" : names.back().c_str(),
                  m_ed.SelectedText().c_str());
     }

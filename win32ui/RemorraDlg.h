@@ -56,6 +56,8 @@ public:
 
     // Profile panel commands.
     void SelectProfile();
+    // As a pick in the combo box: the fields go to the editor first.
+    void SelectProfileAt(int index);
     void ApplyKeys();
     void SaveProfile();
     void NewProfile();
