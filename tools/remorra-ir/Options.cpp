@@ -61,3 +61,9 @@ Parsed parseArguments(const std::vector<std::string>& args, const std::vector<Op
     }
     return Parsed::Ok;
 }
+
+int refused(const char* command, const std::string& error)
+{
+    std::fprintf(stderr, "remorra-ir %s: %s\n", command, error.c_str());
+    return 2;
+}

@@ -45,6 +45,9 @@ Option numberOption(const char* name, std::uint64_t min, std::uint64_t max, T& t
 
 enum class Parsed { Ok, Help, Usage, Refused };
 
+// Prints a refusal of `command`'s command line; the exit status for it.
+int refused(const char* command, const std::string& error);
+
 // Walks `args`: "--help", the table's options with their values, "-" and
 // arguments not starting with '-' as positional ones (so are numbers when
 // `numbersArePositional`, say "-1", which a range check then refuses); any

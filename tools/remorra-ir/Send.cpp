@@ -63,7 +63,7 @@ int sendCommand(const std::vector<std::string>& args) {
     case Parsed::Ok: break;
     case Parsed::Help: printHelp(stdout); return 0;
     case Parsed::Usage: return usage();
-    case Parsed::Refused: std::fprintf(stderr, "remorra-ir send: %s\n", error.c_str()); return 2;
+    case Parsed::Refused: return refused("send", error);
     }
     if (haveFile == !buttons.empty() || (haveFile && hold)) return usage();
 

@@ -148,13 +148,6 @@ private:
     int m_level;
 };
 
-// Prints a refusal of the command line; the exit status for it.
-int refused(const char* command, const std::string& error)
-{
-    std::fprintf(stderr, "remorra-ir %s: %s\n", command, error.c_str());
-    return 2;
-}
-
 template <typename T>
 Option choiceOption(const char* name, std::vector<std::pair<const char*, T>> choices, T& target)
 {
