@@ -61,11 +61,13 @@ std::string CheckApplicationsKey(const std::string& profile)
     return {};
 }
 
+namespace {
 std::string ApplicationsPrompt(const std::string& profile)
 {
     return "Applications that select \"" + profile + "\" while they have the focus\n"
            "(window classes or program names, separated by ';'):";
 }
+} // namespace
 
 std::string SaveProfileApplications(const std::string& configFile, const std::string& profile,
                                     const std::string& typed)
@@ -78,6 +80,24 @@ std::string SaveProfileApplications(const std::string& configFile, const std::st
     if (const int error = WriteConfigValue(configFile, kApplicationsSection, profile, list); error != 0)
         return "The list was not saved: " + std::string(std::strerror(error));
     return {};
+}
+
+bool RunApplicationsCommand(const std::string& configFile, const std::string& profile,
+                            const AskApplicationList& ask, IMessageBox& box, const std::string& caption)
+{
+    if (const std::string why = CheckApplicationsKey(profile); !why.empty()) {
+        box.show(why, caption, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    const std::optional<std::string> typed =
+        ask(ApplicationsPrompt(profile), ReadConfigValue(configFile, kApplicationsSection, profile));
+    if (!typed)
+        return false;
+    if (const std::string why = SaveProfileApplications(configFile, profile, *typed); !why.empty()) {
+        box.show(why, caption, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    return true;
 }
 
 std::vector<FocusRule> ReadFocusRules(const std::string& configFile, const std::vector<std::string>& profiles)

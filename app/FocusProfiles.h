@@ -4,6 +4,9 @@
 // executable name). When one of them gets the focus its profile is selected;
 // when the focus goes elsewhere the selection from before comes back.
 // Window thread only.
+#include "platform/os/MessageBox.h"
+
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,12 +30,18 @@ std::string JoinApplicationList(const std::vector<std::string>& applications);
 std::vector<FocusRule> ReadFocusRules(const std::string& configFile, const std::vector<std::string>& profiles);
 // Why `profile` cannot carry applications in config.ini; empty when it can.
 std::string CheckApplicationsKey(const std::string& profile);
-// What the dialog asks when the user names the applications of `profile`.
-std::string ApplicationsPrompt(const std::string& profile);
 // Stores the list the user typed for `profile`, normalised (an empty list
 // unbinds it); returns why it was not stored, or empty.
 std::string SaveProfileApplications(const std::string& configFile, const std::string& profile,
                                     const std::string& typed);
+
+// The "Applications..." command for `profile`: `ask` shows the prompt over
+// the stored list and returns what the user typed (nothing: cancelled); a
+// refusal or a failed save is shown in `box`. True when a list was stored.
+using AskApplicationList =
+    std::function<std::optional<std::string>(const std::string& prompt, const std::string& list)>;
+bool RunApplicationsCommand(const std::string& configFile, const std::string& profile,
+                            const AskApplicationList& ask, IMessageBox& box, const std::string& caption);
 
 class CFocusProfiles {
 public:

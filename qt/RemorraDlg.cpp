@@ -212,21 +212,14 @@ void CRemorraDlg::UpdateFocusWatcher()
 
 void CRemorraDlg::EditProfileApplications()
 {
-    const std::string profile = m_pPanel->editor().SelectedText();
-    const std::string file = ConfigFilePath();
-    if (const std::string why = CheckApplicationsKey(profile); !why.empty()) {
-        m_pBox->show(why, kAppCaption, MsgButtons::Ok, MsgIcon::Warning);
-        return;
-    }
-    bool ok = false;
-    const QString text = QInputDialog::getText(
-        this, QStringLiteral("Applications"), QString::fromStdString(ApplicationsPrompt(profile)),
-        QLineEdit::Normal, QString::fromStdString(ReadConfigValue(file, kApplicationsSection, profile)), &ok);
-    if (!ok)
-        return;
-    if (const std::string why = SaveProfileApplications(file, profile, text.toStdString()); !why.empty()) {
-        m_pBox->show(why, kAppCaption, MsgButtons::Ok, MsgIcon::Warning);
-        return;
-    }
-    UpdateFocusWatcher();
+    const auto ask = [this](const std::string& prompt, const std::string& list) -> std::optional<std::string> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, QStringLiteral("Applications"), QString::fromStdString(prompt),
+                                                   QLineEdit::Normal, QString::fromStdString(list), &ok);
+        if (!ok)
+            return std::nullopt;
+        return text.toStdString();
+    };
+    if (RunApplicationsCommand(ConfigFilePath(), m_pPanel->editor().SelectedText(), ask, *m_pBox, kAppCaption))
+        UpdateFocusWatcher();
 }

@@ -184,21 +184,10 @@ void CRemorraDlg::OnFocusChanged() {
 }
 
 void CRemorraDlg::EditProfileApplications() {
-    const std::string profile = m_ed.SelectedText();
-    const std::string file = ConfigFilePath();
-    if (const std::string why = CheckApplicationsKey(profile); !why.empty()) {
-        m_box.show(why, kTitle, MsgButtons::Ok, MsgIcon::Warning);
-        return;
-    }
-    const std::optional<std::string> typed = AskApplications(
-        IsWindowVisible(m_hWnd) ? m_hWnd : nullptr, ApplicationsPrompt(profile),
-        ReadConfigValue(file, kApplicationsSection, profile));
-    if (!typed) return;
-    if (const std::string why = SaveProfileApplications(file, profile, *typed); !why.empty()) {
-        m_box.show(why, kTitle, MsgButtons::Ok, MsgIcon::Warning);
-        return;
-    }
-    UpdateFocusWatcher();
+    const auto ask = [this](const std::string& prompt, const std::string& list) {
+        return AskApplications(IsWindowVisible(m_hWnd) ? m_hWnd : nullptr, prompt, list);
+    };
+    if (RunApplicationsCommand(ConfigFilePath(), m_ed.SelectedText(), ask, m_box, kTitle)) UpdateFocusWatcher();
 }
 
 void CRemorraDlg::OnRemoteControl() {
