@@ -1,6 +1,7 @@
 #include "platform/discovery/DeviceSources.h"
 #include "platform/discovery/SimulatedCards.h"
 #include "platform/tuner/KsWire.h"
+#include "ScopedEnv.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,24 +15,7 @@ using namespace remorra::discovery;
 
 namespace {
 
-// Sets or clears one environment variable for a scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old, m_had = true;
-        if (value) ::setenv(name, value, 1);
-        else ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_had) ::setenv(m_name, m_old.c_str(), 1);
-        else ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
+using test::ScopedEnv;
 
 struct Found {
     std::string name;

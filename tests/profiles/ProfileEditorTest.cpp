@@ -1,6 +1,7 @@
 #include "app/Config.h"
 #include "app/ProfileEditor.h"
 #include "platform/os/Files.h"
+#include "ScopedEnv.h"
 #include "TestDocs.h"
 
 #include <gtest/gtest.h>
@@ -107,11 +108,12 @@ TEST_F(EditorFixture, NamesThePlatformTakesAreCreatedAndDeleted) {
 #ifndef _WIN32
 TEST_F(EditorFixture, NamesWithControlCharactersAreNotListed) {
     const std::string log = (docs.path / "Remorra.log").string();
-    ::setenv("REMORRA_LOG", log.c_str(), 1);
     touch("A\nstartandhide=1.xml");
     touch("Movie.xml");
-    ed.FillProfileList();
-    ::unsetenv("REMORRA_LOG");
+    {
+        const test::ScopedEnv logTo("REMORRA_LOG", log.c_str());
+        ed.FillProfileList();
+    }
     EXPECT_EQ(ed.entries(), (std::vector<std::string>{kBuiltInProfile, "Movie"}));
     std::string text;
     os::readWholeFile(log, text);

@@ -1,4 +1,5 @@
 #include "ProgramSupport.h"
+#include "ScopedEnv.h"
 #include "app/ProcessServices.h"
 #include "platform/os/RuntimeFolder.h"
 
@@ -141,20 +142,18 @@ struct RuntimePlaces {
     fs::path run = env.root / "run", state = env.root / "state", tmp = env.root / "tmp";
     fs::path squatted = tmp / ("remorra-" + std::to_string(::geteuid()));
     bool mounted = false;
+    test::ScopedEnv stateHome{"XDG_STATE_HOME", state.c_str()};
+    test::ScopedEnv tmpDir{"TMPDIR", tmp.c_str()};
     RuntimePlaces()
     {
         os::setSystemRuntimeRoot((env.root / "no-system-runtime").string());
         fs::create_directories(tmp);
-        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
-        ::setenv("TMPDIR", tmp.c_str(), 1);
     }
     ~RuntimePlaces()
     {
         if (mounted)
             ::umount2(run.c_str(), MNT_DETACH);
         os::setSystemRuntimeRoot({});
-        ::unsetenv("XDG_STATE_HOME");
-        ::unsetenv("TMPDIR");
     }
     std::string stateFolder() const
     {

@@ -2,6 +2,7 @@
 // one waits for the other end), a link to /dev/zero (never ends) and a
 // folder, as config.ini, as a profile and as the log; and files above the
 // upper sizes. Each is refused at once and left as it was.
+#include "ScopedEnv.h"
 #include "ScratchFolder.h"
 #include "platform/os/AppLog.h"
 #include "app/Config.h"
@@ -75,7 +76,7 @@ TEST(SpecialFiles, ConfigProfileAndLogAreRefusedAtOnceAndKept)
         SCOPED_TRACE(k.name);
         ScratchFolder folder;
         const std::string log = folder.path() + "/Remorra.log";
-        ::setenv("REMORRA_LOG", log.c_str(), 1);
+        test::ScopedEnv logTo("REMORRA_LOG", log.c_str());
         const std::string ini = folder.path() + "/config.ini";
         const std::string profile = folder.path() + "/Movies.xml";
         make(k.kind, ini);
@@ -99,10 +100,9 @@ TEST(SpecialFiles, ConfigProfileAndLogAreRefusedAtOnceAndKept)
         // The same file as the log: the line is lost, nothing waits.
         const std::string special = folder.path() + "/special.log";
         make(k.kind, special);
-        ::setenv("REMORRA_LOG", special.c_str(), 1);
+        logTo.set(special.c_str());
         returnsAtOnce(special, [] { WriteLog(L"a line for a special log"); });
         EXPECT_TRUE(unchanged(k.kind, special));
-        ::unsetenv("REMORRA_LOG");
     }
 }
 
@@ -113,9 +113,10 @@ TEST(SpecialFiles, AFifoWithAReaderGetsNoLogLine)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    ::setenv("REMORRA_LOG", fifo.c_str(), 1);
-    WriteLog(L"not for a FIFO");
-    ::unsetenv("REMORRA_LOG");
+    {
+        const test::ScopedEnv logTo("REMORRA_LOG", fifo.c_str());
+        WriteLog(L"not for a FIFO");
+    }
     char byte = 0;
     EXPECT_LE(::read(reader, &byte, 1), 0) << "a FIFO's reader could hold every later line";
     ::close(reader);
