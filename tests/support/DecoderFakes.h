@@ -69,6 +69,19 @@ private:
     os::VirtualTimeService& m_vt;
 };
 
+// Pin level at `us` of runs counted in samples (burst flag, samples), the
+// first sample at `startUs`, one every `periodUs`; idle (1) after the runs.
+inline std::uint8_t SampledLevel(const std::vector<std::pair<int, int>>& runs, std::int64_t startUs,
+                                 std::int64_t periodUs, std::int64_t us)
+{
+    std::int64_t slot = (us - startUs) / periodUs;
+    for (const auto& [burst, n] : runs) {
+        if (slot < n) return burst ? 0 : 1;
+        slot -= n;
+    }
+    return 1;
+}
+
 // Reports may come from a timer thread, hence the lock; read the vectors once it is idle.
 class RecordingSink final : public CIR_DecoderCallback {
 public:
