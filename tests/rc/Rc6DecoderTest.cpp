@@ -314,8 +314,7 @@ TEST(Rc6Samples, RunWindowBoundsDecideEachRun)
         case At::LastT: last(2)->second = row.samples; break;
         case At::Last2t: last(4)->second = row.samples; break;
         }
-        Rig rig(TM_IR_DECODER_RC6, TM_IR_CAPTURE_SAMPLING);
-        rig.vt.setStepPerRead(10);
+        SampleRig rig;
         const std::int64_t start = rig.vt.nowUs();
         rig.pin.level = [&](std::int64_t us) { return SampledLevel(runs, start, 220, us); };
         rig.interrupts.fire();
