@@ -378,7 +378,7 @@ TEST(RcTrace, ErrorsNameTheirUnit)
         c.fail();
         ASSERT_FALSE(traces.lines().empty());
         EXPECT_EQ(traces.lines()[0].level, 0);
-        EXPECT_EQ(traces.lines()[0].text.rfind(std::string("Error: In function: ") + c.unit + " (Line ", 0), 0u)
+        EXPECT_EQ(traces.lines()[0].text.rfind(TraceCapture::errorLocation(c.unit), 0), 0u)
             << traces.lines()[0].text;
     }
 }
