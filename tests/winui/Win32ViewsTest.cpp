@@ -47,6 +47,12 @@ std::string ClassOf(HWND w) {
     return name;
 }
 
+// Delivers the posted messages, as the modal loop would.
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
 // A child's rectangle in dialog units of its dialog.
 RECT DialogUnitsOf(HWND dlg, HWND child) {
     RECT r{};
@@ -338,8 +344,7 @@ TEST_F(Win32Views, MinimiseGoesToTheTrayAndTheRestoreMessageBringsItBack) {
     // Found as another process finds it.
     SendMessageA(w.hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(app::SendRestoreRequest());
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Pump();
     EXPECT_TRUE(IsWindowVisible(w.hwnd()));
 }
 
@@ -404,12 +409,6 @@ std::string ListLine(HWND list, int at) {
     SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(n));
     return text;
-}
-
-// Delivers the posted messages, as the modal loop would.
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 } // namespace
 
