@@ -200,7 +200,7 @@ TEST_F(FrontEnd, NecSampledWindowBoundsDecideEachRun)
         SCOPED_TRACE(::testing::Message() << names[static_cast<int>(row.run)] << " " << row.samples);
         auto len = [&](Run r, int nominal) { return row.run == r ? row.samples : nominal; };
         // Burst (true) / space runs in samples; sample k reads slot k + 1.
-        std::vector<std::pair<bool, int>> runs{{false, 1}, {true, len(Run::Leader, 32)}, {false, len(Run::LeaderSpace, 16)}};
+        std::vector<std::pair<int, int>> runs{{false, 1}, {true, len(Run::Leader, 32)}, {false, len(Run::LeaderSpace, 16)}};
         int bit = 0;
         for (std::uint8_t b : kFrame)
             for (int i = 0; i < 8; ++i, ++bit) {
@@ -219,14 +219,7 @@ TEST_F(FrontEnd, NecSampledWindowBoundsDecideEachRun)
         hw = {TM_IR_DECODER_NEC, 4, 0, 0};
         tmIrDecoder dec(&reports, &gpio, &irq, &factory, &hw);
         const std::int64_t start = vt.nowUs();
-        gpio.level = [&](std::int64_t us) -> std::uint8_t {
-            std::int64_t slot = (us - start) / 280;
-            for (const auto& [burst, n] : runs) {
-                if (slot < n) return burst ? 0 : 1;
-                slot -= n;
-            }
-            return 1;
-        };
+        gpio.level = [&](std::int64_t us) { return SampledLevel(runs, start, 280, us); };
         irq.fire(0);
         ASSERT_EQ(reports.nec.size(), row.decodes ? 1u : 0u);
         if (row.decodes) {

@@ -1,6 +1,7 @@
 #include "app/RemoteMaps.h"
 #include "app/Config.h"
 #include "platform/os/Files.h"
+#include "platform/os/MessageBox.h"
 #include "qt/RemoteControlDlg.h"
 #include "TestDocs.h"
 
@@ -16,24 +17,9 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 using namespace remorra;
 
 namespace {
-
-// Answers each question with the next scripted result and records it.
-struct ScriptedBox : IMessageBox {
-    std::deque<MsgResult> answers;
-    std::vector<std::string> asked;
-    MsgResult show(const std::string& text, const std::string&, MsgButtons, MsgIcon) override {
-        asked.push_back(text);
-        if (answers.empty()) return MsgResult::Ok;
-        const MsgResult r = answers.front();
-        answers.pop_front();
-        return r;
-    }
-};
 
 keys::IrCode Mce(std::uint32_t scancode, bool toggle) { return {keys::IrProtocol::Rc6Mce, scancode, toggle, false}; }
 
@@ -46,7 +32,7 @@ QTreeWidgetItem* Row(QTreeWidget* list, const QString& key) {
 
 TEST(RemoteControlDlg, PressBindsTheArmedButtonAndSaveWritesMapAndRepeat) {
     test::TempDocuments docs;
-    ScriptedBox box;
+    RecordingMessageBox box;
     CRemoteControlDlg dlg(box, ConfigFilePath());
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Remote control"));
     EXPECT_EQ(dlg.mapBox()->currentText(), QStringLiteral("remote")) << "no maps yet: a new one";
@@ -78,7 +64,7 @@ TEST(RemoteControlDlg, PressBindsTheArmedButtonAndSaveWritesMapAndRepeat) {
     ASSERT_TRUE(os::readWholeFile(RemotesFolder() + "remote.toml", text));
     EXPECT_NE(text.find("0x800f041e = \"KEY_UP\""), std::string::npos) << text;
     EXPECT_EQ(ReadRepeatSettings(ConfigFilePath()), (keys::RepeatSettings{400, 150}));
-    EXPECT_TRUE(box.asked.empty());
+    EXPECT_TRUE(box.shown.empty());
 
     dlg.show();
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artefacts");
@@ -88,7 +74,7 @@ TEST(RemoteControlDlg, PressBindsTheArmedButtonAndSaveWritesMapAndRepeat) {
     // Saved: Close asks nothing; the next open lists the map.
     dlg.closeButton()->click();
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_TRUE(box.asked.empty());
+    EXPECT_TRUE(box.shown.empty());
     CRemoteControlDlg again(box, ConfigFilePath());
     EXPECT_EQ(again.mapBox()->currentText(), QStringLiteral("remote"));
     EXPECT_EQ(Row(again.buttonList(), QStringLiteral("KEY_UP"))->text(2), QStringLiteral("rc6_mce 0x800f041e"));
@@ -105,7 +91,7 @@ TEST(RemoteControlDlg, CloseAsksToSaveAChangedMap) {
                           Case{"no drops", MsgResult::No, true, false}, Case{"yes saves", MsgResult::Yes, true, true}}) {
         SCOPED_TRACE(c.name);
         test::TempDocuments docs;
-        ScriptedBox box;
+        RecordingMessageBox box;
         CRemoteControlDlg dlg(box, ConfigFilePath());
         dlg.show();
         dlg.keyEdit()->setText(QStringLiteral("KEY_VOLUMEMUTE"));
@@ -113,10 +99,10 @@ TEST(RemoteControlDlg, CloseAsksToSaveAChangedMap) {
         dlg.Session().onIrCode({keys::IrProtocol::Nec, 0x0412, false, false});
         dlg.PollCodes();
         ASSERT_NE(Row(dlg.buttonList(), QStringLiteral("KEY_VOLUMEMUTE")), nullptr) << "other keys are listed too";
-        box.answers = {c.answer};
+        box.queueAnswer(c.answer);
         dlg.closeButton()->click();
-        ASSERT_EQ(box.asked.size(), 1u);
-        EXPECT_EQ(box.asked[0], "Save the changes to remote?");
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].text, "Save the changes to remote?");
         EXPECT_EQ(dlg.isVisible(), !c.closes);
         EXPECT_EQ(os::fileExists(RemotesFolder() + "remote.toml"), c.saved);
     }
@@ -130,7 +116,7 @@ TEST(RemoteControlDlg, RemotesInUseSwitchesASystemMapOn) {
     ASSERT_TRUE(os::writeFileAtomically(
         (system.path() / "tv.toml").string(),
         "[[protocols]]\nname = \"tv\"\nprotocol = \"nec\"\n[protocols.scancodes]\n0x0401 = \"KEY_UP\"\n"));
-    ScriptedBox box;
+    RecordingMessageBox box;
     CRemoteControlDlg dlg(box, ConfigFilePath());
     ASSERT_EQ(dlg.inUseList()->count(), 1);
     QListWidgetItem* tv = dlg.inUseList()->item(0);
@@ -142,5 +128,5 @@ TEST(RemoteControlDlg, RemotesInUseSwitchesASystemMapOn) {
     EXPECT_EQ(LoadActiveRemoteMaps(ConfigFilePath()).maps.size(), 1u);
     CRemoteControlDlg again(box, ConfigFilePath());
     EXPECT_EQ(again.inUseList()->item(0)->checkState(), Qt::Checked);
-    EXPECT_TRUE(box.asked.empty());
+    EXPECT_TRUE(box.shown.empty());
 }

@@ -406,10 +406,11 @@ learn)
   xdotool type KEY_UP
   xdotool key Return
   # Alternate toggles: each send is a new press (toggle 0 first). Saving
-  # until the file has the binding observes when a press got through.
+  # until the file has the binding observes when a press got through;
+  # press_until's polling is the wait, each poll seeing the earlier saves.
   send_up() { "$remorra_ir" send --file "$work/up$(((press_no + $1) % 2)).txt"; }
   bound() { grep -q '= "KEY_UP"' "$map" 2>/dev/null; }
-  saved() { xdotool key alt+s; sleep 0.2; bound; }
+  saved() { xdotool key alt+s; bound; }
   press_until saved send_up 1 || fail "the dialog did not bind the press (map: $(cat "$map" 2>/dev/null))"
   grep -qi '0x800f041e = "KEY_UP"' "$map" || fail "wrong binding: $(cat "$map")"
   xdotool key Escape

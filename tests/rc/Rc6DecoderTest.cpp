@@ -314,8 +314,7 @@ TEST(Rc6Samples, RunWindowBoundsDecideEachRun)
         case At::LastT: last(2)->second = row.samples; break;
         case At::Last2t: last(4)->second = row.samples; break;
         }
-        Rig rig(TM_IR_DECODER_RC6, TM_IR_CAPTURE_SAMPLING);
-        rig.vt.setStepPerRead(10);
+        SampleRig rig;
         const std::int64_t start = rig.vt.nowUs();
         rig.pin.level = [&](std::int64_t us) { return SampledLevel(runs, start, 220, us); };
         rig.interrupts.fire();
@@ -379,7 +378,7 @@ TEST(RcTrace, ErrorsNameTheirUnit)
         c.fail();
         ASSERT_FALSE(traces.lines().empty());
         EXPECT_EQ(traces.lines()[0].level, 0);
-        EXPECT_EQ(traces.lines()[0].text.rfind(std::string("Error: In function: ") + c.unit + " (Line ", 0), 0u)
+        EXPECT_EQ(traces.lines()[0].text.rfind(TraceCapture::errorLocation(c.unit), 0), 0u)
             << traces.lines()[0].text;
     }
 }

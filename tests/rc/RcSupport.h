@@ -74,19 +74,6 @@ inline int LevelAt(const std::vector<Run>& runs, std::int64_t us)
     return 0;
 }
 
-// Pin level at `us` of runs counted in samples (burst flag, samples), the
-// first sample at `startUs`, one every `periodUs`; idle (1) after the runs.
-inline std::uint8_t SampledLevel(const std::vector<std::pair<int, int>>& runs, std::int64_t startUs,
-                                 std::int64_t periodUs, std::int64_t us)
-{
-    std::int64_t slot = (us - startUs) / periodUs;
-    for (const auto& [burst, n] : runs) {
-        if (slot < n) return burst ? 0 : 1;
-        slot -= n;
-    }
-    return 1;
-}
-
 constexpr std::int64_t kT6 = 444;
 
 // RC6: leader, start bit, three mode bits, trailer of double length, then

@@ -69,6 +69,19 @@ private:
     os::VirtualTimeService& m_vt;
 };
 
+// Pin level at `us` of runs counted in samples (burst flag, samples), the
+// first sample at `startUs`, one every `periodUs`; idle (1) after the runs.
+inline std::uint8_t SampledLevel(const std::vector<std::pair<int, int>>& runs, std::int64_t startUs,
+                                 std::int64_t periodUs, std::int64_t us)
+{
+    std::int64_t slot = (us - startUs) / periodUs;
+    for (const auto& [burst, n] : runs) {
+        if (slot < n) return burst ? 0 : 1;
+        slot -= n;
+    }
+    return 1;
+}
+
 // Reports may come from a timer thread, hence the lock; read the vectors once it is idle.
 class RecordingSink final : public CIR_DecoderCallback {
 public:
@@ -134,11 +147,13 @@ public:
         return std::any_of(m_lines.begin(), m_lines.end(),
                            [&](const Line& l) { return l.level == level && l.text == text; });
     }
+    // The start of the location line that opens an error trace of `unit`.
+    static std::string errorLocation(const std::string& unit) { return "Error: In function: " + unit + " (Line "; }
     // True when `text` was traced at level 0 right after a location line of `unit`.
     bool hasError(const std::string& text, const std::string& unit) const
     {
         std::lock_guard lock(m_mutex);
-        const std::string prefix = "Error: In function: " + unit + " (Line ";
+        const std::string prefix = errorLocation(unit);
         for (std::size_t i = 1; i < m_lines.size(); ++i)
             if (m_lines[i].text == text && m_lines[i].level == 0 && m_lines[i - 1].text.rfind(prefix, 0) == 0)
                 return true;
