@@ -1,5 +1,6 @@
 #include "platform/os/Files.h"
 #include "platform/os/FilesPlatform.h"
+#include "platform/os/linux/PathsLinux.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,16 +12,16 @@
 
 namespace remorra::os {
 
-namespace {
-std::string errnoText(const char* what, const std::string& path) {
-    return std::string(what) + " '" + path + "': " + std::strerror(errno);
-}
-
 std::string parentOf(const std::string& path) {
     auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
+}
+
+namespace {
+std::string errnoText(const char* what, const std::string& path) {
+    return std::string(what) + " '" + path + "': " + std::strerror(errno);
 }
 
 std::string home() {
