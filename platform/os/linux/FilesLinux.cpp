@@ -19,6 +19,18 @@ std::string parentOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+int makeFolders(const std::string& path, std::string& failed) {
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        std::string part = path.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            const int error = errno;
+            failed = std::move(part);
+            return error;
+        }
+        if (at == std::string::npos) return 0;
+    }
+}
+
 namespace {
 std::string errnoText(const char* what, const std::string& path) {
     return std::string(what) + " '" + path + "': " + std::strerror(errno);
