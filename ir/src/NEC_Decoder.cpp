@@ -160,20 +160,22 @@ std::int32_t CNEC_Decoder::DecodeEdge40(tmIrNec24Report* report, const std::uint
     const std::uint32_t d = Interval(now, m_ullPrevTime, 100);
     std::int32_t result = TM_IR_DECODER_IN_PROGRESS;
 
-    if (InRange(d, 91, 150) || InRange(d, 161, 250) || InRange(d, 1251, 1399)) m_bQuietSinceKey = false;
     if (InRange(d, 91, 150)) {
+        m_bQuietSinceKey = false;
         if (m_ucBitCount < 40) {
             m_aucBits40[m_ucBitCount] = 0;
             NEC_INFO("Info: Detected '0' (%5d, %d)", static_cast<int>(d), 39 - m_ucBitCount);
         }
         ++m_ucBitCount;
     } else if (InRange(d, 161, 250)) {
+        m_bQuietSinceKey = false;
         if (m_ucBitCount < 40) {
             m_aucBits40[m_ucBitCount] = 1;
             NEC_INFO("Info: Detected '1' (%5d, %d)", static_cast<int>(d), 39 - m_ucBitCount);
         }
         ++m_ucBitCount;
     } else if (InRange(d, 1251, 1399)) {
+        m_bQuietSinceKey = false;
         m_ucBitCount = 0;
         m_ullFrameStart = m_ullPrevTime;
     } else if (InRange(m_dwPrevInterval, 1001, 1349) && InRange(d, 8501, 9799)) {

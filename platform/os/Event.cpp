@@ -6,6 +6,15 @@
 
 namespace remorra::os {
 
+bool setEventAt(EventHandle h, std::int64_t ticks)
+{
+    if (!isOpenEvent(h))
+        return false;
+    // Queued before the signal, so that the waiter it wakes finds the instant.
+    detail::queueEventTime(h, ticks);
+    return setEvent(h);
+}
+
 HandledResult waitUntilHandled(EventHandle h, std::chrono::milliseconds limit)
 {
     // Polled rather than slept on, so the wait has a bound; the waiter

@@ -18,8 +18,6 @@ public:
     UpdateLock(const UpdateLock&) = delete;
     UpdateLock& operator=(const UpdateLock&) = delete;
 
-    bool held() const { return m_held; }
-
 private:
     std::intptr_t m_handle = -1;
     bool m_held = false;

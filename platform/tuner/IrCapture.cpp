@@ -12,19 +12,27 @@ namespace {
 
 constexpr std::uint64_t kMaxDurationUs = 100'000'000;
 
+std::uint32_t saturated(std::uint64_t us) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(us, 0xFFFFFFFFu)); }
+
+// A timeline starts with a pulse and alternates: `us` is dropped when zero or
+// a leading space (idle line) and merged into a last run of its kind. False
+// when it starts a new run, which the caller appends after its own checks.
+bool mergeRun(Timeline& t, bool pulse, std::uint64_t us)
+{
+    if (us == 0 || (t.empty() && !pulse))
+        return true;
+    if (t.empty() || (t.size() % 2 == 1) != pulse)
+        return false;
+    t.back() = saturated(std::uint64_t{t.back()} + us);
+    return true;
+}
+
 class Builder {
 public:
     void add(bool pulse, std::uint64_t us)
     {
-        if (us == 0)
-            return;
-        if (m_t.empty() && !pulse)
-            return;
-        const bool lastPulse = m_t.size() % 2 == 1;
-        if (!m_t.empty() && lastPulse == pulse)
-            m_t.back() = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_t.back() + us, 0xFFFFFFFFu));
-        else
-            m_t.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(us, 0xFFFFFFFFu)));
+        if (!mergeRun(m_t, pulse, us))
+            m_t.push_back(saturated(us));
     }
     Timeline take() { return std::move(m_t); }
 
@@ -66,8 +74,6 @@ bool isToolHeader(std::string_view line)
             return true;
     return false;
 }
-
-std::uint32_t saturated(std::uint64_t us) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(us, 0xFFFFFFFFu)); }
 
 } // namespace
 
@@ -190,19 +196,9 @@ bool CaptureReader::line(std::string_view text)
 
 bool CaptureReader::add(bool pulse, std::uint64_t us)
 {
-    if (us == 0)
+    if (mergeRun(m_frame, pulse, us))
         return true;
-    if (m_frame.empty()) {
-        if (pulse) // leading spaces are idle line
-            m_frame.push_back(saturated(us));
-        return true;
-    }
-    const bool lastPulse = m_frame.size() % 2 == 1;
-    if (lastPulse == pulse) {
-        m_frame.back() = saturated(std::uint64_t{m_frame.back()} + us);
-        return true;
-    }
-    if (pulse && m_frame.back() >= kFrameGapUs) {
+    if (pulse && !m_frame.empty() && m_frame.back() >= kFrameGapUs) {
         // The pause ends a frame; it is the offset of the next one.
         const std::uint32_t gap = m_frame.back();
         m_frame.pop_back();

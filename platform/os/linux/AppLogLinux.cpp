@@ -1,4 +1,5 @@
 #include "platform/os/AppLog.h"
+#include "platform/os/linux/PathsLinux.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -37,14 +38,6 @@ std::string HomeFolder() {
     return {};
 }
 
-// mkdir -p for the folder part of `path`.
-void MakeParentFolders(const std::string& path) {
-    for (std::size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
-        const std::string part = path.substr(0, pos);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
-    }
-}
-
 } // namespace
 
 std::string ApplicationLogPath() {
@@ -79,7 +72,8 @@ bool AppendToLog(const std::string& path, const char* bytes, std::size_t size) {
     constexpr int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0 && errno == ENOENT) {
-        MakeParentFolders(path);
+        std::string failed; // a failure shows in the open below
+        makeFolders(parentOf(path), failed);
         fd = ::open(path.c_str(), flags, 0644);
     }
     if (fd < 0) return false;

@@ -85,17 +85,6 @@ bool setEvent(EventHandle h)
 
 bool isOpenEvent(EventHandle h) { return lookup(h) != nullptr; }
 
-bool setEventAt(EventHandle h, std::int64_t ticks)
-{
-    Slot* s = lookup(h);
-    if (!s)
-        return false;
-    detail::queueEventTime(h, ticks);
-    s->signalled.store(true, std::memory_order_release);
-    bump(g_signalEpoch);
-    return true;
-}
-
 int waitForEvents(const EventHandle* handles, int count)
 {
     if (count <= 0 || count > kSlots)

@@ -1,5 +1,6 @@
 #include "platform/os/Files.h"
 #include "platform/os/FilesPlatform.h"
+#include "platform/os/linux/PathsLinux.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,16 +12,28 @@
 
 namespace remorra::os {
 
-namespace {
-std::string errnoText(const char* what, const std::string& path) {
-    return std::string(what) + " '" + path + "': " + std::strerror(errno);
-}
-
 std::string parentOf(const std::string& path) {
     auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
+}
+
+int makeFolders(const std::string& path, std::string& failed) {
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        std::string part = path.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            const int error = errno;
+            failed = std::move(part);
+            return error;
+        }
+        if (at == std::string::npos) return 0;
+    }
+}
+
+namespace {
+std::string errnoText(const char* what, const std::string& path) {
+    return std::string(what) + " '" + path + "': " + std::strerror(errno);
 }
 
 std::string home() {

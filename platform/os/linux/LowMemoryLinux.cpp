@@ -1,7 +1,5 @@
 #include "platform/os/LowMemoryPlatform.h"
 
-#include <cstdint>
-
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -16,14 +14,9 @@ void* allocateBelow4GiB(std::size_t size, std::size_t& mapped)
     flags |= MAP_32BIT;
 #endif
     void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, flags, -1, 0);
-    if (p == MAP_FAILED)
-        return nullptr;
-    // Without MAP_32BIT (other than x86-64) only a 32-bit address space fits.
-    if (reinterpret_cast<std::uintptr_t>(p) + mapped - 1 > 0xFFFFFFFFu) {
-        munmap(p, mapped);
-        return nullptr;
-    }
-    return p;
+    // Without MAP_32BIT (other than x86-64) the block may end above 4 GiB;
+    // LowMemoryBlock checks the end (the page tail past `size` ends below it too).
+    return p == MAP_FAILED ? nullptr : p;
 }
 
 void releaseBelow4GiB(void* p, std::size_t mapped) { munmap(p, mapped); }

@@ -1,4 +1,5 @@
 #include "platform/os/RuntimeFolder.h"
+#include "platform/os/linux/PathsLinux.h"
 
 #include <cerrno>
 #include <climits>
@@ -67,21 +68,6 @@ bool makePrivate(const std::string& path, std::string& why)
         return false;
     }
     return isPrivate(path, true, why);
-}
-
-// Creates the missing folders of `path` (0700, as the base-directory rules
-// ask), like mkdir -p.
-bool makeFolders(const std::string& path, std::string& why)
-{
-    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-        const std::string part = path.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            why = because(part, errno);
-            return false;
-        }
-        if (at == std::string::npos)
-            return true;
-    }
 }
 
 std::string homeFolder()
@@ -162,8 +148,8 @@ RuntimeFolderChoice findRuntimeFolder()
         state = home + "/.local/state";
     if (state.empty()) {
         choice.passedOver.push_back("the state folder: no home folder");
-    } else if (!makeFolders(state + "/remorra", why)) {
-        choice.passedOver.push_back(why);
+    } else if (std::string failed; const int error = makeFolders(state + "/remorra", failed)) {
+        choice.passedOver.push_back(because(failed, error));
     } else if (take(state + "/remorra/run-" + hostName())) {
         return choice;
     }

@@ -1,4 +1,5 @@
 #include "platform/os/UpdateLock.h"
+#include "platform/os/linux/PathsLinux.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -7,22 +8,12 @@
 
 namespace remorra::os {
 
-namespace {
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-} // namespace
-
 // The folder, not the file: a save replaces the file by rename, so a lock on
 // the file would be on the old one. Each lock opens the folder anew, so
 // threads of one process exclude each other as processes do.
 UpdateLock::UpdateLock(const std::string& path)
 {
-    const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     int rc;

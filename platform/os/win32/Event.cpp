@@ -117,14 +117,6 @@ bool setEvent(EventHandle h)
 
 bool isOpenEvent(EventHandle h) { return lookup(h) != nullptr; }
 
-bool setEventAt(EventHandle h, std::int64_t ticks)
-{
-    if (!lookup(h))
-        return false;
-    detail::queueEventTime(h, ticks);
-    return setEvent(h);
-}
-
 int waitForEvents(const EventHandle* handles, int count)
 {
     if (count <= 0 || count > MAXIMUM_WAIT_OBJECTS)
