@@ -1,6 +1,7 @@
 #include "keys/RemoteReportHandler.h"
 
 #include "keys/KeyDispatch.h"
+#include "keys/RemoteButtons.h"
 #include "platform/os/TimeService.h"
 
 #include <cstdio>
@@ -117,7 +118,7 @@ void RemoteReportHandler::Send(const KeymapEntry& entry, const IrCode& code) {
     if (entry.cardCommand) {
         tmIrNecReport nec{};
         nec.reserved[0] = kTranslatedReportMark;
-        nec.address = kCardRemoteAddress;
+        nec.address = simcard::kRemoteAddress;
         nec.command = entry.cardCommand;
         nec.repeat = code.repeat ? 1 : 0;
         m_next.OnIrKey(TM_IR_DECODER_NEC, &nec);

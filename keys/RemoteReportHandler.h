@@ -28,9 +28,6 @@ protected:
     ~IIrCodeListener() = default;
 };
 
-// The card remote's address, for the reports a translated button continues as.
-inline constexpr std::uint16_t kCardRemoteAddress = 0xFB04;
-
 using KeyLogFn = void (*)(const char* line);
 
 class RemoteReportHandler final : public CIR_DecoderCallback {
