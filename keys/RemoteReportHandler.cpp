@@ -2,7 +2,6 @@
 
 #include "keys/KeyDispatch.h"
 #include "keys/RemoteButtons.h"
-#include "platform/os/TimeService.h"
 
 #include <cstdio>
 
@@ -106,11 +105,7 @@ void RemoteReportHandler::Send(const KeymapEntry& entry, const IrCode& code) {
         return;
     }
     if (entry.virtualKey) {
-        // The card remote's rules for a key: one at a time, then the hold-off.
-        if (!m_gate.tryTake()) return;
-        SendKeyBinding(KeyBinding::FromHotKey(entry.virtualKey, 0), m_out);
-        os::timeService().sleepMs(kNecKeyHoldOffMs);
-        m_gate.open();
+        SendThroughGate(m_gate, [&] { SendKeyBinding(KeyBinding::FromHotKey(entry.virtualKey, 0), m_out); });
         return;
     }
     if (m_log) {
