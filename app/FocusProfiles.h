@@ -37,7 +37,6 @@ std::string SaveProfileApplications(const std::string& configFile, const std::st
 class CFocusProfiles {
 public:
     void SetRules(std::vector<FocusRule> rules) { m_rules = std::move(rules); }
-    bool empty() const { return m_rules.empty(); }
 
     // The focus moved to a window of the application known by any of
     // `names` (none: the desktop or an unnamed window). Returns the profile
