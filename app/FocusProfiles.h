@@ -46,7 +46,6 @@ bool RunApplicationsCommand(const std::string& configFile, const std::string& pr
 class CFocusProfiles {
 public:
     void SetRules(std::vector<FocusRule> rules) { m_rules = std::move(rules); }
-    bool empty() const { return m_rules.empty(); }
 
     // The focus moved to a window of the application known by any of
     // `names` (none: the desktop or an unnamed window). Returns the profile

@@ -23,8 +23,8 @@ void RemoteKeyPath::Load(const std::string& configFile) {
 }
 
 void RemoteKeyPath::Reload(const std::string& configFile) {
-    const ActiveRemoteMaps active = LoadActiveRemoteMaps(configFile);
-    auto table = std::make_unique<keys::KeymapTable>(active.maps);
+    ActiveRemoteMaps active = LoadActiveRemoteMaps(configFile);
+    std::unique_ptr<keys::KeymapTable> table = std::move(active.table);
     if (!table->empty()) WriteLog(L"Remote maps: %d active, %d scancodes", static_cast<int>(active.maps.size()),
                                   static_cast<int>(table->size()));
     m_maps.publish(std::move(table));

@@ -14,22 +14,6 @@
 namespace remorra {
 namespace {
 
-constexpr std::uint64_t kFull = 1ull << 63;
-
-std::uint64_t Pack(const keys::IrCode& c) {
-    return kFull | std::uint64_t{c.repeat ? 1u : 0u} << 48 | std::uint64_t{static_cast<std::uint8_t>(c.protocol)} << 40 |
-           std::uint64_t{c.toggle ? 1u : 0u} << 32 | c.scancode;
-}
-
-keys::IrCode Unpack(std::uint64_t w) {
-    keys::IrCode c;
-    c.repeat = ((w >> 48) & 1u) != 0;
-    c.protocol = static_cast<keys::IrProtocol>((w >> 40) & 0xFFu);
-    c.toggle = ((w >> 32) & 1u) != 0;
-    c.scancode = static_cast<std::uint32_t>(w);
-    return c;
-}
-
 std::string ScancodeText(const keys::IrCode& c) {
     char text[48];
     std::snprintf(text, sizeof text, "%s 0x%x", keys::ProtocolName(c.protocol), static_cast<unsigned>(c.scancode));
@@ -87,7 +71,7 @@ bool CRemoteLearningSession::Open(const std::string& name) {
 
 void CRemoteLearningSession::onIrCode(const keys::IrCode& code) {
     const std::uint32_t at = m_dwWrite.fetch_add(1);
-    m_aSlots[at % kQueue].store(Pack(code), std::memory_order_release);
+    m_aSlots[at % kQueue].store(keys::PackIrCode(code), std::memory_order_release);
     m_view.codesPending();
 }
 
@@ -97,8 +81,8 @@ void CRemoteLearningSession::Poll() {
     if (end - m_dwRead > kQueue) m_dwRead = end - kQueue;
     for (; m_dwRead != end; ++m_dwRead) {
         const std::uint64_t w = m_aSlots[m_dwRead % kQueue].exchange(0, std::memory_order_acquire);
-        if (!(w & kFull)) break; // its writer has not stored it yet: the next poll takes it
-        keys::IrCode code = Unpack(w);
+        if (!(w & keys::kPackedIrCodeMark)) break; // its writer has not stored it yet: the next poll takes it
+        keys::IrCode code = keys::UnpackIrCode(w);
         m_presses.track(code, keys::NowMs());
         const keys::MapBinding* b = m_map.find(keys::FamilyOf(code.protocol), code.scancode);
         m_view.showCode({code, CodeText(code), b ? b->key : std::string()});

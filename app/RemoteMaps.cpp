@@ -2,7 +2,6 @@
 
 #include "platform/os/AppLog.h"
 #include "app/Config.h"
-#include "keys/KeymapTable.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
@@ -101,9 +100,7 @@ ActiveRemoteMaps LoadActiveRemoteMaps(const std::string& configFile) {
             out.problems.push_back(r.status == keys::MapStatus::Malformed ? r.message : f.path + ": " + r.message);
         }
     }
-    // Conflicts are only known once the table is built; the caller's table
-    // would find the same ones, so they are listed from a trial build here.
-    const keys::KeymapTable trial(out.maps, &out.problems);
+    out.table = std::make_unique<keys::KeymapTable>(out.maps, &out.problems);
     for (const std::string& line : out.problems) WriteLog(L"Remote map: %s", line.c_str());
     return out;
 }

@@ -4,9 +4,11 @@
 // Linux, the system's keymaps from ir-keytable (off unless switched on, since
 // remotes share scancodes). The choice and the repeat control live in
 // config.ini's [RemoteMaps] section, apart from every older key.
+#include "keys/KeymapTable.h"
 #include "keys/RemoteMap.h"
 #include "keys/RepeatControl.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,8 @@ struct ActiveRemoteMaps {
     std::vector<keys::RemoteMap> maps;
     // One line per map left out (malformed: file and line) or per conflict.
     std::vector<std::string> problems;
+    // Built from `maps` (never null): the conflicts are only known once it is.
+    std::unique_ptr<keys::KeymapTable> table;
 };
 // Each problem is also written to the log; none stops anything.
 ActiveRemoteMaps LoadActiveRemoteMaps(const std::string& configFile);

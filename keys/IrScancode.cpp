@@ -112,4 +112,19 @@ bool CodeOfReport(std::int32_t decoderType, const void* report, IrCode& code) {
     }
 }
 
+std::uint64_t PackIrCode(const IrCode& c) {
+    return kPackedIrCodeMark | std::uint64_t{c.repeat ? 1u : 0u} << 48 |
+           std::uint64_t{static_cast<std::uint8_t>(c.protocol)} << 40 | std::uint64_t{c.toggle ? 1u : 0u} << 32 |
+           c.scancode;
+}
+
+IrCode UnpackIrCode(std::uint64_t w) {
+    IrCode c;
+    c.repeat = ((w >> 48) & 1u) != 0;
+    c.protocol = static_cast<IrProtocol>((w >> 40) & 0xFFu);
+    c.toggle = ((w >> 32) & 1u) != 0;
+    c.scancode = static_cast<std::uint32_t>(w);
+    return c;
+}
+
 } // namespace remorra::keys

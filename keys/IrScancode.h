@@ -35,4 +35,10 @@ IrCode NecCode(std::uint8_t a, std::uint8_t notA, std::uint8_t c, std::uint8_t n
 // kernel has no protocol for (NEC 24-bit) and for unknown types.
 bool CodeOfReport(std::int32_t decoderType, const void* report, IrCode& code);
 
+// A code in one word, for slots handed between threads without a lock. The
+// marker bit is always set, so an empty slot (0) never reads as a code.
+inline constexpr std::uint64_t kPackedIrCodeMark = 1ull << 63;
+std::uint64_t PackIrCode(const IrCode& c);
+IrCode UnpackIrCode(std::uint64_t w);
+
 } // namespace remorra::keys

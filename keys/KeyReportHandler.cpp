@@ -2,7 +2,6 @@
 
 #include "keys/KeyDispatch.h"
 #include "platform/os/AppLog.h"
-#include "platform/os/TimeService.h"
 #include "keys/RemoteButtons.h"
 
 #include <cstdio>
@@ -49,18 +48,17 @@ void KeyReportHandler::OnIrKey(std::int32_t decoderType, const void* report) {
     case TM_IR_DECODER_NEC: {
         const auto& nec = *static_cast<const tmIrNecReport*>(report);
         publishCardButton(nec);
-        if (!m_gate.tryTake()) return;
-        FormatKeyCodeText(nec.command, keyCode, sizeof keyCode);
-        // One copy of the window's state per key: the selection and the
-        // bindings cannot change half-way through a sequence.
-        const ProfileSnapshot view = m_view.load();
-        if (view.m_nSelected == kBuiltInProfilePosition) {
-            DispatchMediaCenterKey(keyCode, m_out);
-        } else {
-            DispatchProfileKey(keyCode, view, m_out);
-        }
-        os::timeService().sleepMs(kNecKeyHoldOffMs);
-        m_gate.open();
+        SendThroughGate(m_gate, [&] {
+            FormatKeyCodeText(nec.command, keyCode, sizeof keyCode);
+            // One copy of the window's state per key: the selection and the
+            // bindings cannot change half-way through a sequence.
+            const ProfileSnapshot view = m_view.load();
+            if (view.m_nSelected == kBuiltInProfilePosition) {
+                DispatchMediaCenterKey(keyCode, m_out);
+            } else {
+                DispatchProfileKey(keyCode, view, m_out);
+            }
+        });
         return;
     }
     default:

@@ -5,6 +5,7 @@
 #include "keys/ButtonEvents.h"
 #include "keys/KeyOutput.h"
 #include "keys/ProfileView.h"
+#include "platform/os/TimeService.h"
 #include "tmIrTypes.h"
 
 #include <array>
@@ -32,6 +33,16 @@ inline constexpr std::uint8_t kTranslatedReportMark = 0x5A;
 
 // Hold-off after each NEC key, during which further NEC reports are dropped.
 inline constexpr std::uint32_t kNecKeyHoldOffMs = 100;
+
+// The card remote's rules for a key: one at a time through the gate, then
+// the hold-off before the gate opens again.
+template <class SendFn>
+void SendThroughGate(KeyGate& gate, SendFn&& send) {
+    if (!gate.tryTake()) return;
+    send();
+    os::timeService().sleepMs(kNecKeyHoldOffMs);
+    gate.open();
+}
 
 // "0x%X" of a key field into `text` (room for at least 16 chars).
 void FormatKeyCodeText(std::uint32_t keyField, char* text, std::size_t room);

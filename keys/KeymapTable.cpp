@@ -34,14 +34,13 @@ KeymapTable::KeymapTable(const std::vector<RemoteMap>& maps, std::vector<std::st
                 }
                 const KernelKey* key = FindKernelKey(b.key);
                 m_entries.push_back({p.family, b.scancode, b.key, key ? key->cardCommand : std::uint8_t{0},
-                                     key ? key->virtualKey : std::uint8_t{0}, 0, map.displayName()});
+                                     key ? key->virtualKey : std::uint8_t{0}, map.displayName()});
                 owners.push_back(&map.file);
             }
         }
     }
     std::sort(m_entries.begin(), m_entries.end(),
               [](const KeymapEntry& x, const KeymapEntry& y) { return Before(x, y.family, y.scancode); });
-    for (std::size_t i = 0; i < m_entries.size(); ++i) m_entries[i].index = i;
     m_used = std::make_unique<std::atomic<bool>[]>(m_entries.size());
 }
 
@@ -55,7 +54,7 @@ const KeymapEntry* KeymapTable::find(const IrCode& code) const {
 bool KeymapTable::firstUse(const KeymapEntry& e) const {
     // An entry of a table published since is not this table's to count.
     if (m_entries.empty() || &e < m_entries.data() || &e >= m_entries.data() + m_entries.size()) return false;
-    return !m_used[e.index].exchange(true, std::memory_order_relaxed);
+    return !m_used[static_cast<std::size_t>(&e - m_entries.data())].exchange(true, std::memory_order_relaxed);
 }
 
 void PublishedKeymaps::publish(std::unique_ptr<KeymapTable> table) {

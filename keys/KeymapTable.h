@@ -19,7 +19,6 @@ struct KeymapEntry {
     std::string keyName;
     std::uint8_t cardCommand; // from FindKernelKey; 0 = none
     std::uint8_t virtualKey;  // 0 = none
-    std::size_t index;        // position in the table, for once-only log lines
     std::string remote;       // the map's name, as LIRC clients see the remote
 };
 

@@ -1,30 +1,11 @@
 #include "keys/RemoteReportHandler.h"
 
 #include "keys/KeyDispatch.h"
-#include "platform/os/TimeService.h"
+#include "keys/RemoteButtons.h"
 
 #include <cstdio>
 
 namespace remorra::keys {
-namespace {
-
-constexpr std::uint64_t kMailFull = 1ull << 63;
-
-std::uint64_t Pack(const IrCode& c) {
-    return kMailFull | std::uint64_t{static_cast<std::uint8_t>(c.protocol)} << 40 |
-           std::uint64_t{c.toggle ? 1u : 0u} << 32 | c.scancode;
-}
-
-IrCode Unpack(std::uint64_t w) {
-    IrCode c;
-    c.protocol = static_cast<IrProtocol>((w >> 40) & 0xFFu);
-    c.toggle = ((w >> 32) & 1u) != 0;
-    c.scancode = static_cast<std::uint32_t>(w);
-    return c;
-}
-
-} // namespace
-
 RemoteReportHandler::RemoteReportHandler(CIR_DecoderCallback& next, IKeyOutput& out, const PublishedKeymaps& maps,
                                          KeyGate& gate, KeyLogFn log)
     : m_next(next), m_out(out), m_maps(maps), m_gate(gate), m_log(log) {}
@@ -54,7 +35,7 @@ void RemoteReportHandler::stopKeyThread() {
 void RemoteReportHandler::KeyThreadLoop() {
     while (os::waitForEvents(&m_hWake, 1) == 0 && !m_bStop.load()) {
         const std::uint64_t mail = m_mailbox.exchange(0);
-        if (mail & kMailFull) HandleToggleCode(Unpack(mail));
+        if (mail & kPackedIrCodeMark) HandleToggleCode(UnpackIrCode(mail));
     }
 }
 
@@ -93,7 +74,7 @@ void RemoteReportHandler::OnIrKey(std::int32_t decoderType, const void* report) 
         HandleToggleCode(code);
         return;
     }
-    m_mailbox.store(Pack(code));
+    m_mailbox.store(PackIrCode(code));
     os::setEvent(m_hWake);
 }
 
@@ -117,18 +98,14 @@ void RemoteReportHandler::Send(const KeymapEntry& entry, const IrCode& code) {
     if (entry.cardCommand) {
         tmIrNecReport nec{};
         nec.reserved[0] = kTranslatedReportMark;
-        nec.address = kCardRemoteAddress;
+        nec.address = simcard::kRemoteAddress;
         nec.command = entry.cardCommand;
         nec.repeat = code.repeat ? 1 : 0;
         m_next.OnIrKey(TM_IR_DECODER_NEC, &nec);
         return;
     }
     if (entry.virtualKey) {
-        // The card remote's rules for a key: one at a time, then the hold-off.
-        if (!m_gate.tryTake()) return;
-        SendKeyBinding(KeyBinding::FromHotKey(entry.virtualKey, 0), m_out);
-        os::timeService().sleepMs(kNecKeyHoldOffMs);
-        m_gate.open();
+        SendThroughGate(m_gate, [&] { SendKeyBinding(KeyBinding::FromHotKey(entry.virtualKey, 0), m_out); });
         return;
     }
     if (m_log) {

@@ -28,9 +28,6 @@ protected:
     ~IIrCodeListener() = default;
 };
 
-// The card remote's address, for the reports a translated button continues as.
-inline constexpr std::uint16_t kCardRemoteAddress = 0xFB04;
-
 using KeyLogFn = void (*)(const char* line);
 
 class RemoteReportHandler final : public CIR_DecoderCallback {
@@ -87,7 +84,7 @@ private:
     RepeatLimiter m_rcLimiter;
 
     // One pending RC code: a newer one replaces a code the key thread has not
-    // taken yet, as the gate would drop it. Bit 63 marks a code.
+    // taken yet, as the gate would drop it. Holds PackIrCode words, 0 for none.
     std::atomic<std::uint64_t> m_mailbox{0};
     os::EventHandle m_hWake = 0;
     std::atomic<bool> m_bStop{false};

@@ -26,7 +26,7 @@ std::string executableName(HWND window)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == 0 || pid == GetCurrentProcessId())
+    if (pid == 0) // report() has already passed over the program's own windows
         return {};
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process)
