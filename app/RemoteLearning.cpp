@@ -14,12 +14,6 @@
 namespace remorra {
 namespace {
 
-std::string ScancodeText(const keys::IrCode& c) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s 0x%x", keys::ProtocolName(c.protocol), static_cast<unsigned>(c.scancode));
-    return text;
-}
-
 // A map name becomes a file name: no folders, nothing the file systems refuse.
 bool ValidMapName(const std::string& name) {
     if (name.empty() || name.size() > 100 || name == "." || name == "..") return false;
@@ -95,18 +89,18 @@ void CRemoteLearningSession::Poll() {
 }
 
 std::string CRemoteLearningSession::CodeText(const keys::IrCode& code) {
-    return ScancodeText(code) + " toggle " + (code.toggle ? "1" : "0") + " repeat " + (code.repeat ? "1" : "0");
+    return keys::ScancodeText(code) + " toggle " + (code.toggle ? "1" : "0") + " repeat " + (code.repeat ? "1" : "0");
 }
 
 bool CRemoteLearningSession::StartBinding(const std::string& keyName) {
-    if (keyName.rfind("KEY_", 0) != 0 || keyName.size() == 4) return false;
+    if (!keys::IsKeyName(keyName)) return false;
     m_armed = keyName;
     m_view.showStatus("Press the button for " + keyName + " on the remote");
     return true;
 }
 
 bool CRemoteLearningSession::Bind(const std::string& keyName, const keys::IrCode& code) {
-    const std::string codeText = ScancodeText(code);
+    const std::string codeText = keys::ScancodeText(code);
     const keys::MapBinding* other = m_map.find(keys::FamilyOf(code.protocol), code.scancode);
     if (other && other->key == keyName) {
         m_view.showStatus(keyName + " is " + codeText);

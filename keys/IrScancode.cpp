@@ -1,5 +1,7 @@
 #include "keys/IrScancode.h"
 
+#include <cstdio>
+
 namespace remorra::keys {
 namespace {
 
@@ -125,6 +127,12 @@ IrCode UnpackIrCode(std::uint64_t w) {
     c.toggle = ((w >> 32) & 1u) != 0;
     c.scancode = static_cast<std::uint32_t>(w);
     return c;
+}
+
+std::string ScancodeText(const IrCode& code) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%s 0x%x", ProtocolName(code.protocol), static_cast<unsigned>(code.scancode));
+    return text;
 }
 
 } // namespace remorra::keys

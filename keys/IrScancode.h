@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace remorra::keys {
@@ -27,6 +28,8 @@ struct IrCode {
 const char* ProtocolName(IrProtocol p);
 std::optional<IrProtocol> ParseProtocolName(std::string_view name);
 IrFamily FamilyOf(IrProtocol p);
+// "necx 0x866b12": how the tools and the learning dialog show a code.
+std::string ScancodeText(const IrCode& code);
 
 // NEC from the four bytes as sent (address, its inverse, command, its inverse).
 IrCode NecCode(std::uint8_t a, std::uint8_t notA, std::uint8_t c, std::uint8_t notC, bool repeat);

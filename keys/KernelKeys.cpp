@@ -94,6 +94,8 @@ const KernelKey* FindKernelKey(std::string_view name) {
     return nullptr;
 }
 
+bool IsKeyName(std::string_view name) { return name.size() > 4 && name.substr(0, 4) == "KEY_"; }
+
 const CardButtonName* CardButtonNames(std::size_t& count) {
     count = std::size(kButtons);
     return kButtons;

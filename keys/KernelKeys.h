@@ -16,6 +16,8 @@ struct KernelKey {
 
 // Null for names the table does not hold (they send nothing).
 const KernelKey* FindKernelKey(std::string_view name);
+// A kernel key's name in form: "KEY_" and more, whether or not the table holds it.
+bool IsKeyName(std::string_view name);
 
 // The card remote's buttons as kernel key names, one per command byte, in the
 // order the learning session lists them.

@@ -50,7 +50,7 @@ void KeymapSink::OnIrKey(std::int32_t type, const void* report)
     std::printf("%s\n", tuner::formatKeyReport(type, report).c_str());
     keys::IrCode code;
     if (keys::CodeOfReport(type, report, code)) {
-        std::printf("  scancode %s 0x%x\n", keys::ProtocolName(code.protocol), static_cast<unsigned>(code.scancode));
+        std::printf("  scancode %s\n", keys::ScancodeText(code).c_str());
         const keys::KeymapTable* table = m_maps.current();
         const keys::KeymapEntry* entry = table ? table->find(code) : nullptr;
         std::printf("  key %s\n", entry ? entry->keyName.c_str() : "none");
@@ -97,7 +97,7 @@ int learnCommand(const std::vector<std::string>& args)
         return std::fputs(kLearnHelp, stderr), 2;
     const std::string& path = args[0];
     const std::string& key = args[1];
-    if (key.rfind("KEY_", 0) != 0 || key.size() == 4) {
+    if (!keys::IsKeyName(key)) {
         std::fprintf(stderr, "%s: not a key name (KEY_...)\n", key.c_str());
         return 2;
     }
@@ -147,8 +147,8 @@ int learnCommand(const std::vector<std::string>& args)
     }
     const keys::IrCode& code = first.m_code;
     if (const keys::MapBinding* b = map.find(keys::FamilyOf(code.protocol), code.scancode); b && b->key != key) {
-        std::fprintf(stderr, "%s: %s 0x%x is already %s\n", path.c_str(), keys::ProtocolName(code.protocol),
-                     static_cast<unsigned>(code.scancode), b->key.c_str());
+        std::fprintf(stderr, "%s: %s is already %s\n", path.c_str(), keys::ScancodeText(code).c_str(),
+                     b->key.c_str());
         return 2;
     }
     map.unbind(key);
@@ -157,8 +157,7 @@ int learnCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s: %s\n", path.c_str(), saved.error.c_str());
         return 2;
     }
-    std::printf("%s %s 0x%x = %s%s\n", path.c_str(), keys::ProtocolName(code.protocol),
-                static_cast<unsigned>(code.scancode), key.c_str(),
+    std::printf("%s %s = %s%s\n", path.c_str(), keys::ScancodeText(code).c_str(), key.c_str(),
                 keys::FindKernelKey(key) ? "" : " (sends nothing here)");
     return 0;
 }
