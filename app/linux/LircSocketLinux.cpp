@@ -4,6 +4,7 @@
 #include "app/LircSocket.h"
 
 #include "platform/os/AppLog.h"
+#include "platform/os/linux/LocalSocket.h"
 #include "RemorraVersion.h"
 
 #include <array>
@@ -86,8 +87,6 @@ struct Client {
     std::string out;
 };
 
-std::string sysError(const std::string& what) { return what + ": " + std::strerror(errno); }
-
 bool prepareFolder(const std::string& path, std::string& error)
 {
     const std::size_t slash = path.rfind('/');
@@ -95,7 +94,7 @@ bool prepareFolder(const std::string& path, std::string& error)
         return true;
     const std::string dir = path.substr(0, slash);
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = sysError(dir);
+        error = os::sysError(dir);
         return false;
     }
     return true;
@@ -162,36 +161,14 @@ private:
 
 bool LircServer::start(std::string& error)
 {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (m_path.empty() || m_path.size() >= sizeof addr.sun_path) {
-        error = "'" + m_path.substr(0, 120) + "': not a usable socket path (1-" +
-                std::to_string(sizeof addr.sun_path - 1) + " characters)";
+    sockaddr_un addr;
+    if (!os::socketAddress(m_path, addr, error, 120) || !prepareFolder(m_path, error) ||
+        !os::claimSocketPath(m_path, addr, "another program already serves this socket", error))
         return false;
-    }
-    std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
-    if (!prepareFolder(m_path, error))
-        return false;
-    struct stat st {};
-    if (::lstat(m_path.c_str(), &st) == 0) {
-        if (!S_ISSOCK(st.st_mode)) {
-            error = m_path + ": exists and is not a socket";
-            return false;
-        }
-        const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool taken = probe >= 0 && ::connect(probe, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
-        if (probe >= 0)
-            ::close(probe);
-        if (taken) {
-            error = m_path + ": another program already serves this socket";
-            return false;
-        }
-        ::unlink(m_path.c_str()); // left by a run that ended without removing it
-    }
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_wakeFd < 0 || m_listenFd < 0) {
-        error = sysError("socket");
+        error = os::sysError("socket");
         return false;
     }
     // Created private, so no other user can connect before the check below.
@@ -199,7 +176,7 @@ bool LircServer::start(std::string& error)
     const bool bound = ::bind(m_listenFd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
     ::umask(old);
     if (!bound || ::listen(m_listenFd, 16) != 0) {
-        error = sysError(m_path);
+        error = os::sysError(m_path);
         if (bound)
             ::unlink(m_path.c_str());
         ::close(m_listenFd);

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-// Shared by the Linux units of platform/os.
+// Shared by the Linux units of platform/.
 namespace remorra::os {
 
 // The folder part of `path`: "." when it has none, "/" for a file in the root.

@@ -3,6 +3,8 @@
 #include "platform/simcard/SimCardListener.h"
 #include "platform/simcard/SimCardProtocol.h"
 #include "platform/os/RuntimeFolder.h"
+#include "platform/os/linux/LocalSocket.h"
+#include "platform/os/linux/PathsLinux.h"
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +25,12 @@
 namespace remorra::simcard {
 namespace {
 
+using os::claimSocketPath;
+using os::connectTo;
+using os::parentOf;
+using os::socketAddress;
+using os::sysError;
+
 // "2 s", "1.5 s"
 std::string seconds(std::uint32_t ms) {
     std::string s = std::to_string(ms / 1000);
@@ -34,13 +42,6 @@ std::string seconds(std::uint32_t ms) {
     return s + " s";
 }
 
-std::string sysError(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-std::string parentOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The folder is created for the user alone, or must already be the user's
 // alone: anyone else able to write there could swap the endpoint.
@@ -59,30 +60,6 @@ bool privateFolder(const std::string& dir, std::string& error) {
         return false;
     }
     return true;
-}
-
-bool socketAddress(const std::string& path, sockaddr_un& addr, std::string& error) {
-    addr = {};
-    addr.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof addr.sun_path) {
-        error = "'" + path + "': not a usable socket path (1-" + std::to_string(sizeof addr.sun_path - 1) +
-                " characters)";
-        return false;
-    }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
-int connectTo(const sockaddr_un& addr) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        const int e = errno;
-        ::close(fd);
-        errno = e;
-        return -1;
-    }
-    return fd;
 }
 
 bool sendAll(int fd, std::string_view bytes) {
@@ -135,21 +112,9 @@ bool CSimCardListener::Start(std::string& error) {
     Impl& m = *m_impl;
     if (m.thread.joinable()) return true;
     sockaddr_un addr;
-    if (!socketAddress(m.path, addr, error) || !privateFolder(parentOf(m.path), error)) return false;
-
-    struct stat st {};
-    if (::lstat(m.path.c_str(), &st) == 0) {
-        if (!S_ISSOCK(st.st_mode)) {
-            error = m.path + ": exists and is not a socket";
-            return false;
-        }
-        if (const int fd = connectTo(addr); fd >= 0) {
-            ::close(fd);
-            error = m.path + ": another simulated card already listens there";
-            return false;
-        }
-        ::unlink(m.path.c_str()); // left by a run that ended without removing it
-    }
+    if (!socketAddress(m.path, addr, error) || !privateFolder(parentOf(m.path), error) ||
+        !claimSocketPath(m.path, addr, "another simulated card already listens there", error))
+        return false;
     m.listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m.listenFd < 0) {
         error = sysError("socket");
