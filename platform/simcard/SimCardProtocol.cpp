@@ -85,4 +85,25 @@ bool SendToSimCard(const tuner::Timeline& capture, std::string& error, const std
     return false;
 }
 
+namespace {
+// "2 s", "1.5 s"
+std::string seconds(std::uint32_t ms)
+{
+    std::string s = std::to_string(ms / 1000);
+    if (ms % 1000) {
+        std::string frac = std::to_string(1000 + ms % 1000).substr(1);
+        while (frac.back() == '0')
+            frac.pop_back();
+        s += "." + frac;
+    }
+    return s + " s";
+}
+} // namespace
+
+std::string IncompleteRequestReply(bool whole, std::uint32_t ms, const char* hint)
+{
+    return std::string("ERROR request incomplete: ") + (whole ? "not all of it came within " : "nothing more came for ") +
+           seconds(ms) + " (" + hint + ")\n";
+}
+
 } // namespace remorra::simcard

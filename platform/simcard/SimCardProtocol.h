@@ -36,6 +36,11 @@ bool ParsePlayRequest(std::string_view request, tuner::Timeline& out, std::strin
 // waiting (the listener is stopping).
 std::string PlayRequest(tuner::SimTunerCard& card, std::string_view request, const std::atomic<bool>* cancel = nullptr);
 
+// The refusal of a request that stopped coming: `whole` when its deadline
+// of `ms` passed, else when nothing came for `ms`; `hint` says how a client
+// ends a request on this platform.
+std::string IncompleteRequestReply(bool whole, std::uint32_t ms, const char* hint);
+
 // The text of a reply (without "OK "/"ERROR " and the newline); true for OK.
 bool ParseReply(std::string_view reply, std::string& text);
 

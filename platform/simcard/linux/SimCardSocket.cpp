@@ -31,17 +31,6 @@ using os::parentOf;
 using os::socketAddress;
 using os::sysError;
 
-// "2 s", "1.5 s"
-std::string seconds(std::uint32_t ms) {
-    std::string s = std::to_string(ms / 1000);
-    if (ms % 1000) {
-        std::string frac = std::to_string(1000 + ms % 1000).substr(1);
-        while (frac.back() == '0') frac.pop_back();
-        s += "." + frac;
-    }
-    return s + " s";
-}
-
 
 // The folder is created for the user alone, or must already be the user's
 // alone: anyone else able to write there could swap the endpoint.
@@ -192,10 +181,8 @@ void CSimCardListener::Impl::handle(int fd) {
         if (ready < 0 && errno == EINTR) continue;
         if (fds[1].revents) return;
         if (ready <= 0) {
-            sendAll(fd, last ? "ERROR request incomplete: not all of it came within " + seconds(timeouts.wholeMs) +
-                                   " (end it by closing the writing side)\n"
-                             : "ERROR request incomplete: nothing more came for " + seconds(timeouts.idleMs) +
-                                   " (end it by closing the writing side)\n");
+            sendAll(fd, IncompleteRequestReply(last, last ? timeouts.wholeMs : timeouts.idleMs,
+                                               "end it by closing the writing side"));
             return;
         }
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);

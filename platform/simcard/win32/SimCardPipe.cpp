@@ -271,10 +271,10 @@ void CSimCardListener::Impl::handle(Io& io)
         if (r == Io::Result::Stopped || r == Io::Result::Failed)
             return;
         if (r == Io::Result::TimedOut) {
+            const bool whole = wait < timeouts.idleMs;
             writeMessage(pipe, io,
-                         wait < timeouts.idleMs
-                             ? "ERROR request incomplete: not all of it came in time (send the request as one message)\n"
-                             : "ERROR request incomplete: nothing came for 2 s (send the request as one message)\n",
+                         IncompleteRequestReply(whole, whole ? timeouts.wholeMs : timeouts.idleMs,
+                                                "send the request as one message"),
                          kReplyReadMs, nullptr);
             return;
         }
