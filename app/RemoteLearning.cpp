@@ -70,6 +70,8 @@ void CRemoteLearningSession::onIrCode(const keys::IrCode& code) {
 }
 
 void CRemoteLearningSession::Poll() {
+    if (m_bPolling) return;
+    m_bPolling = true;
     const std::uint32_t end = m_dwWrite.load();
     // Beyond a full queue's worth the oldest codes are gone.
     if (end - m_dwRead > kQueue) m_dwRead = end - kQueue;
@@ -86,6 +88,7 @@ void CRemoteLearningSession::Poll() {
             Bind(key, code);
         }
     }
+    m_bPolling = false;
 }
 
 std::string CRemoteLearningSession::CodeText(const keys::IrCode& code) {

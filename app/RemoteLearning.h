@@ -70,7 +70,9 @@ public:
 
     // Decoder threads: never blocks or allocates; a full queue drops codes.
     void onIrCode(const keys::IrCode& code) override;
-    // Window thread: shows the waiting codes; a new press binds the armed button.
+    // Window thread: shows the waiting codes; a new press binds the armed
+    // button. A question from a binding runs a nested loop of the toolkit:
+    // a poll from within it returns at once.
     void Poll();
 
     // The next new press binds `keyName` (KEY_*); false for another name.
@@ -110,6 +112,7 @@ private:
     std::atomic<std::uint64_t> m_aSlots[kQueue] = {};
     std::atomic<std::uint32_t> m_dwWrite{0};
     std::uint32_t m_dwRead = 0;
+    bool m_bPolling = false;
 };
 
 // While it lives the pipeline decodes every protocol into `listener` and

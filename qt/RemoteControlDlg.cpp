@@ -176,13 +176,7 @@ bool CRemoteControlDlg::OpenMap(const QString& name)
 
 void CRemoteControlDlg::PollCodes()
 {
-    // A question from a binding runs a nested loop whose timer must not
-    // poll again underneath it.
-    if (m_bPolling)
-        return;
-    m_bPolling = true;
     m_session.Poll();
-    m_bPolling = false;
 }
 
 void CRemoteControlDlg::showCode(const LearnedCodeRow& row)

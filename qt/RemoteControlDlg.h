@@ -67,7 +67,6 @@ private:
     CRemoteLearningSession m_session;
     keys::RepeatSettings m_savedRepeat;
     std::atomic<bool> m_bPending{false};
-    bool m_bPolling = false;
     QString m_openName;
 
     QComboBox* m_map;

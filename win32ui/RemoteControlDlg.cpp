@@ -44,12 +44,7 @@ INT_PTR CRemoteControlDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: OnInitDialog(); return TRUE;
     case kCodesMessage:
         m_bPosted.store(false);
-        // A question from a binding runs a nested loop: no poll beneath it.
-        if (!m_bPolling) {
-            m_bPolling = true;
-            m_session.Poll();
-            m_bPolling = false;
-        }
+        m_session.Poll();
         return TRUE;
     case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_DESTROY: m_target.store(nullptr); return FALSE;

@@ -56,7 +56,6 @@ private:
     std::vector<RemoteMapChoice> m_choices; // the rows of the in-use list
     HWND m_hwnd = nullptr;
     bool m_bModal = false;
-    bool m_bPolling = false;
     std::atomic<HWND> m_target{nullptr};
     std::atomic<bool> m_bPosted{false};
 };
